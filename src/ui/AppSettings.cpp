@@ -66,8 +66,7 @@ SkinImagePaths g_skin;
 
 // Fields of a colour text: every comma ends a field, the text after the last comma counts only
 // when not empty, and a comma inside quotes does not split (the quotes themselves are dropped).
-std::vector<std::string> SplitColourFields(std::string_view text)
-{
+std::vector<std::string> SplitColourFields(std::string_view text) {
     std::vector<std::string> fields;
     std::string field;
     char quote = 0;
@@ -91,12 +90,13 @@ std::vector<std::string> SplitColourFields(std::string_view text)
     return fields;
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 }  // namespace
 
-const std::string& ExecutableFolder()
-{
+const std::string& ExecutableFolder() {
     static const std::string folder = [] {
         std::vector<char> buffer(4096);
         for (;;) {
@@ -116,8 +116,7 @@ const std::string& ExecutableFolder()
     return folder;
 }
 
-int ParseSettingInteger(std::string_view text)
-{
+int ParseSettingInteger(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size() && IsSpace(text[pos]))
         ++pos;
@@ -135,8 +134,7 @@ int ParseSettingInteger(std::string_view text)
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
-bool ParseSettingColour(std::string_view text, Colour& colour)
-{
+bool ParseSettingColour(std::string_view text, Colour& colour) {
     const std::vector<std::string> fields = SplitColourFields(text);
     if (fields.size() != 3)
         return false;
@@ -151,8 +149,7 @@ bool ParseSettingColour(std::string_view text, Colour& colour)
     return true;
 }
 
-AppSettingsValues ReadSettings(const std::string& folder)
-{
+AppSettingsValues ReadSettings(const std::string& folder) {
     COperateFileIni ini;
     ini.Load(folder + "Setting.ini");
     const auto read = [&](const char* section, const char* key, const char* fallback) {
@@ -177,22 +174,35 @@ AppSettingsValues ReadSettings(const std::string& folder)
     return s;
 }
 
-SkinImagePaths MakeSkinPaths(const std::string& folder)
-{
+SkinImagePaths MakeSkinPaths(const std::string& folder) {
     SkinImagePaths paths;
     for (const SkinImageFile& f : kSkinFiles)
         paths.*f.path = folder + "Skin/" + f.file;
     return paths;
 }
 
-std::span<const SkinImageFile> SkinImageFiles() { return kSkinFiles; }
+std::span<const SkinImageFile> SkinImageFiles() {
+    return kSkinFiles;
+}
 
-void LoadSettings() { LoadSettings(ExecutableFolder()); }
-void LoadSettings(const std::string& folder) { g_settings = ReadSettings(folder); }
-void LoadSkinPaths() { LoadSkinPaths(ExecutableFolder()); }
-void LoadSkinPaths(const std::string& folder) { g_skin = MakeSkinPaths(folder); }
+void LoadSettings() {
+    LoadSettings(ExecutableFolder());
+}
+void LoadSettings(const std::string& folder) {
+    g_settings = ReadSettings(folder);
+}
+void LoadSkinPaths() {
+    LoadSkinPaths(ExecutableFolder());
+}
+void LoadSkinPaths(const std::string& folder) {
+    g_skin = MakeSkinPaths(folder);
+}
 
-const AppSettingsValues& AppSettings() { return g_settings; }
-const SkinImagePaths& SkinImages() { return g_skin; }
+const AppSettingsValues& AppSettings() {
+    return g_settings;
+}
+const SkinImagePaths& SkinImages() {
+    return g_skin;
+}
 
 }  // namespace provix

@@ -8,10 +8,11 @@
 namespace provix {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n';
+}
 
-std::string_view Trim(std::string_view text)
-{
+std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back()))
@@ -19,19 +20,19 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-std::string Fold(std::string_view name) { return Utf8ToLower(Trim(name)); }
+std::string Fold(std::string_view name) {
+    return Utf8ToLower(Trim(name));
+}
 
 // One pair of matching quotes around a value is not part of it.
-std::string_view Unquote(std::string_view value)
-{
+std::string_view Unquote(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }
 
 // The file bytes as UTF-8 text without byte-order mark or NUL bytes.
-std::string Decode(std::string_view bytes)
-{
+std::string Decode(std::string_view bytes) {
     std::string text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -51,8 +52,7 @@ std::string Decode(std::string_view bytes)
 
 }  // namespace
 
-bool COperateFileIni::Load(const std::string& path)
-{
+bool COperateFileIni::Load(const std::string& path) {
     sections.clear();
     section_index.clear();
     std::ifstream in(path, std::ios::binary);
@@ -73,8 +73,7 @@ bool COperateFileIni::Load(const std::string& path)
     return true;
 }
 
-void COperateFileIni::LoadFromBytes(std::string_view bytes)
-{
+void COperateFileIni::LoadFromBytes(std::string_view bytes) {
     sections.clear();
     section_index.clear();
     const std::string text = Decode(bytes.substr(0, kMaxFileBytes));
@@ -95,8 +94,7 @@ void COperateFileIni::LoadFromBytes(std::string_view bytes)
     }
 }
 
-void COperateFileIni::ParseLine(std::string_view line, Section*& current)
-{
+void COperateFileIni::ParseLine(std::string_view line, Section*& current) {
     line = Trim(line);
     if (line.empty())
         return;
@@ -127,8 +125,7 @@ void COperateFileIni::ParseLine(std::string_view line, Section*& current)
 }
 
 std::string COperateFileIni::GetString(std::string_view section, std::string_view key,
-                                       std::string_view default_value, std::size_t max_chars) const
-{
+                                       std::string_view default_value, std::size_t max_chars) const {
     const auto sit = section_index.find(Fold(section));
     if (sit != section_index.end()) {
         const auto& values = sections[sit->second].values;
@@ -139,15 +136,13 @@ std::string COperateFileIni::GetString(std::string_view section, std::string_vie
     return Utf8Left(default_value, max_chars);
 }
 
-bool COperateFileIni::HasSection(std::string_view section) const
-{
+bool COperateFileIni::HasSection(std::string_view section) const {
     return section_index.count(Fold(section)) != 0;
 }
 
 std::string COperateFileIni::ReadString(const std::string& path, std::string_view section,
                                         std::string_view key, std::string_view default_value,
-                                        std::size_t max_chars)
-{
+                                        std::size_t max_chars) {
     COperateFileIni ini;
     ini.Load(path);
     return ini.GetString(section, key, default_value, max_chars);

@@ -9,8 +9,7 @@ namespace provix {
 namespace {
 
 // Length of the well-formed sequence starting at text[pos] and its code point, or 0 when invalid.
-std::size_t DecodeOne(std::string_view text, std::size_t pos, char32_t& cp)
-{
+std::size_t DecodeOne(std::string_view text, std::size_t pos, char32_t& cp) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(pos);
     if (lead < 0x80) {
@@ -41,8 +40,7 @@ std::size_t DecodeOne(std::string_view text, std::size_t pos, char32_t& cp)
     return len;
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -69,8 +67,7 @@ constexpr char16_t kCp1252High[32] = {
 };
 
 // The case tables of C.UTF-8 hold all of Unicode, unlike the "C" locale a process starts in.
-locale_t CaseLocale()
-{
+locale_t CaseLocale() {
     static const locale_t locale = [] {
         for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
             if (locale_t l = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0)))
@@ -83,8 +80,7 @@ locale_t CaseLocale()
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes)
-{
+bool IsValidUtf8(std::string_view bytes) {
     char32_t cp = 0;
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t len = DecodeOne(bytes, pos, cp);
@@ -95,8 +91,7 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
-std::string Cp1252ToUtf8(std::string_view bytes)
-{
+std::string Cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char ch : bytes) {
@@ -106,8 +101,7 @@ std::string Cp1252ToUtf8(std::string_view bytes)
     return out;
 }
 
-std::string Utf16ToUtf8(std::string_view bytes, bool big_endian)
-{
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
     std::string out;
     out.reserve(bytes.size());
     const std::size_t units = bytes.size() / 2;
@@ -131,8 +125,7 @@ std::string Utf16ToUtf8(std::string_view bytes, bool big_endian)
     return out;
 }
 
-std::string Utf8Left(std::string_view text, std::size_t max_chars)
-{
+std::string Utf8Left(std::string_view text, std::size_t max_chars) {
     std::size_t pos = 0;
     char32_t cp = 0;
     for (std::size_t chars = 0; chars < max_chars && pos < text.size(); ++chars) {
@@ -142,8 +135,7 @@ std::string Utf8Left(std::string_view text, std::size_t max_chars)
     return std::string(text.substr(0, pos));
 }
 
-std::string Utf8ToLower(std::string_view text)
-{
+std::string Utf8ToLower(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     const locale_t locale = CaseLocale();
