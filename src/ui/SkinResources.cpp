@@ -1,0 +1,44 @@
+#include "ui/SkinResources.h"
+
+#include <QImageReader>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace provix {
+
+void InstallSkinFontSubstitutions()
+{
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"),
+                               {QStringLiteral("WenQuanYi Micro Hei"),
+                                QStringLiteral("Noto Sans CJK SC"),
+                                QStringLiteral("Droid Sans Fallback")});
+}
+
+QFont SkinFont(const QString& face, int pixel_height, int weight, bool italic, bool underline)
+{
+    QFont font(face);
+    font.setPixelSize(std::max(pixel_height, 1));
+    if (weight > 0)
+        font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
+    else
+        font.setWeight(QFont::Normal);
+    font.setItalic(italic);
+    font.setUnderline(underline);
+    return font;
+}
+
+QImage LoadSkinImage(const QString& path)
+{
+    if (path.isEmpty())
+        return QImage();
+    // The reader refuses images above Qt's allocation limit, so a hostile file cannot
+    // exhaust memory.
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        return QImage();
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+}  // namespace provix
