@@ -230,6 +230,8 @@ TEST(ShippedLanguages, ChineseTranslatesTheInterfaceTexts) {
         "devices",
         "Online devices count:",
         "Please select the devices!",
+        "The input Lock Code cannot contain the characters \" or \\ ",
+        "The Secondary DNS is invalid!",
     };
     for (const char* text : texts)
         EXPECT_NE(TranslateText(text), text) << text;
