@@ -114,9 +114,9 @@ bool TemplateStore::Load(const std::string& path) {
     auto current = sections.end();
     std::size_t line_number = 0;
     std::string pending;
-    char buffer[64 * 1024];
+    std::vector<char> buffer(64 * 1024);
     for (;;) {
-        const ssize_t count = ::read(fd.Get(), buffer, sizeof buffer);
+        const ssize_t count = ::read(fd.Get(), buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0) {
@@ -127,7 +127,7 @@ bool TemplateStore::Load(const std::string& path) {
         }
         if (count == 0)
             break;
-        std::string_view chunk(buffer, static_cast<std::size_t>(count));
+        std::string_view chunk(buffer.data(), static_cast<std::size_t>(count));
         for (auto end = chunk.find('\n'); end != std::string_view::npos; end = chunk.find('\n')) {
             std::string_view line = chunk.substr(0, end);
             if (!pending.empty()) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 #include <sys/resource.h>
@@ -240,6 +241,31 @@ TEST_F(TemplateStoreTest, LoadSaveLoadKeepsEveryFixture) {
         EXPECT_EQ(second.Sections(), first.Sections());
         ASSERT_TRUE(second.Save(file.string()));
         EXPECT_EQ(ReadBytes(file), written);
+    }
+}
+
+// Whatever a file holds, the text the store saves must read back as the same store: otherwise each
+// save through the dialogs would change templates nobody touched.
+TEST_F(TemplateStoreTest, ArbitraryFilesSurviveSaveAndReload) {
+    static constexpr char kAlphabet[] = "[]=;# \t\r\n\0aAz\xC3\xA9";
+    std::mt19937 random(20240306);
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+    std::uniform_int_distribution<int> length(0, 200);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        for (int i = length(random); i > 0; --i)
+            text += kAlphabet[pick(random)];
+        SCOPED_TRACE(::testing::PrintToString(text));
+        WriteBytes(file, text);
+        TemplateStore first;
+        if (!first.Load(file.string())) {
+            ASSERT_EQ(first.LastError().rfind("Duplicate section \"", 0), 0u);
+            continue;
+        }
+        WriteBytes(file, first.Serialize());
+        TemplateStore second;
+        ASSERT_TRUE(second.Load(file.string())) << second.LastError();
+        ASSERT_EQ(second.Sections(), first.Sections());
     }
 }
 
