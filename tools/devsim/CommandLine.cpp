@@ -48,6 +48,8 @@ std::vector<std::string> SplitList(const std::string& text) {
 }
 
 const std::set<std::string> kFlagOptions = {"discover-twice", "silent", "ack-ffff", "fail", "no-report"};
+const std::set<std::string> kSetupOptions = {"interface", "devices", "base-mac", "mac", "dump",
+                                             "out",       "seed",    "rcvbuf",   "for"};
 const std::set<std::string> kValueOptions = {
     "ack-delay", "report-delay", "discover-delay", "drop", "lockcode", "ssid2", "ssid5", "key2", "key5"};
 
@@ -131,6 +133,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, EmulatorConfi
             has_value = true;
         }
         const bool is_flag = kFlagOptions.count(name) > 0;
+        if (!is_flag && !kValueOptions.count(name) && !kSetupOptions.count(name)) {
+            error = "unknown option --" + name;
+            return ParseResult::kError;
+        }
         if (!has_value && !is_flag) {
             if (i + 1 >= args.size()) {
                 error = "--" + name + " needs a value";
@@ -185,11 +191,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, EmulatorConfi
                 error = "--for needs a MAC or a device number";
                 return ParseResult::kError;
             }
-        } else if (is_flag || kValueOptions.count(name)) {
-            groups.back().options.emplace_back(name, value);
         } else {
-            error = "unknown option --" + name;
-            return ParseResult::kError;
+            groups.back().options.emplace_back(name, value);
         }
     }
     if (config.interface_name.empty()) {

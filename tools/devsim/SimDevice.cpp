@@ -153,19 +153,28 @@ void SimDevice::OnSegment(uint16_t module, const uint8_t* frame, std::vector<Rep
     const uint16_t flag = GetU16(frame, kOffSegFlag);
     const uint16_t total = GetU16(frame, kOffTotal);
     const uint16_t len = GetU16(frame, kOffDataLen);
-    const std::string where = std::string(ModuleFileLabel(module)) + " seq " + std::to_string(seq);
+    // Built only when something is wrong: the common path allocates nothing.
+    const auto where = [&] { return std::string(ModuleFileLabel(module)) + " seq " + std::to_string(seq); };
     if (len > kSegmentSize) {
         ++counts.ignored;
-        Violation(where + ": data_len " + std::to_string(len) + " exceeds " + std::to_string(kSegmentSize));
+        Violation(where() + ": data_len " + std::to_string(len) + " exceeds " + std::to_string(kSegmentSize));
         return;
     }
     const uint64_t sig = SegmentSignature(frame, len);
 
+    // Segments 65535 and 65536 of a payload both carry 0xFFFF, so at that point only the data tells a
+    // retransmission from the next segment.
+    const bool next_has_same_seq = t.count > 0 && seq == SeqForSegment(t.count + 1) && seq == t.last_seq;
+    if (next_has_same_seq && sig == t.last_sig) {
+        Violation(where() +
+                  ": the next segment repeats the last one's seq and data; taken as a retransmission");
+    }
     // The tool resends the segment it is waiting on when an acknowledgement is late or lost.
-    if (t.has_last && seq == t.last_seq && (t.count > 0 || (t.last_final && sig == t.last_sig))) {
+    if (t.has_last && seq == t.last_seq && (t.count > 0 || (t.last_final && sig == t.last_sig)) &&
+        !(next_has_same_seq && sig != t.last_sig)) {
         ++counts.retransmissions;
         if (sig != t.last_sig)
-            Violation(where + ": retransmission differs from the first sending");
+            Violation(where() + ": retransmission differs from the first sending");
         Ack(frame, module, seq, out);
         if (t.count == 0)
             Report(frame, module, t.last_result, out);
@@ -174,7 +183,7 @@ void SimDevice::OnSegment(uint16_t module, const uint8_t* frame, std::vector<Rep
 
     uint16_t expected = SeqForSegment(t.count + 1);
     if (seq != expected && t.count > 0 && seq == 1 && (flag == kSegFirst || flag == kSegLast)) {
-        Violation(where + ": new payload started after " + std::to_string(t.count) +
+        Violation(where() + ": new payload started after " + std::to_string(t.count) +
                   " segments of an unfinished one");
         t.count = 0;
         t.bytes.clear();
@@ -184,36 +193,36 @@ void SimDevice::OnSegment(uint16_t module, const uint8_t* frame, std::vector<Rep
         const bool older = t.count > 0 && (t.count > 0xffff || (seq != 0 && seq < t.count));
         if (older) {
             ++counts.duplicates;
-            Violation(where + ": repeats an older segment (expected " + std::to_string(expected) + ")");
+            Violation(where() + ": repeats an older segment (expected " + std::to_string(expected) + ")");
             Ack(frame, module, seq, out);
         } else {
             ++counts.ignored;
-            Violation(where + ": out of order (expected " + std::to_string(expected) + ")");
+            Violation(where() + ": out of order (expected " + std::to_string(expected) + ")");
         }
         return;
     }
 
     if (t.count == 0) {
         if (flag == kSegMiddle)
-            Violation(where + ": first segment flagged as middle");
+            Violation(where() + ": first segment flagged as middle");
         if (total != 1 && total != 2)
-            Violation(where + ": total " + std::to_string(total));
+            Violation(where() + ": total " + std::to_string(total));
         t.total = total;
     } else {
         if (flag == kSegFirst)
-            Violation(where + ": flagged first after " + std::to_string(t.count) + " segments");
+            Violation(where() + ": flagged first after " + std::to_string(t.count) + " segments");
         if (total != t.total) {
-            Violation(where + ": total changed from " + std::to_string(t.total) + " to " +
+            Violation(where() + ": total changed from " + std::to_string(t.total) + " to " +
                       std::to_string(total));
         }
     }
     if (flag > kSegLast)
-        Violation(where + ": unknown seg_flag " + std::to_string(flag));
+        Violation(where() + ": unknown seg_flag " + std::to_string(flag));
     if (flag != kSegLast && len != kSegmentSize) {
-        Violation(where + ": " + std::to_string(len) + " bytes in a segment that is not the last");
+        Violation(where() + ": " + std::to_string(len) + " bytes in a segment that is not the last");
     }
     if (t.bytes.size() + len > kMaxPayload) {
-        Violation(where + ": payload exceeds " + std::to_string(kMaxPayload) + " bytes, dropped");
+        Violation(where() + ": payload exceeds " + std::to_string(kMaxPayload) + " bytes, dropped");
         t.count = 0;
         t.bytes.clear();
         t.bytes.shrink_to_fit();
