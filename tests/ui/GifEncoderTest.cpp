@@ -17,8 +17,7 @@ namespace provix {
 namespace {
 
 // Deterministic noise, so a failure names the same pixels every run.
-std::vector<std::uint8_t> Noise(std::size_t count, int colours, std::uint32_t seed, int run = 1)
-{
+std::vector<std::uint8_t> Noise(std::size_t count, int colours, std::uint32_t seed, int run = 1) {
     std::vector<std::uint8_t> out;
     std::uint32_t state = seed;
     while (out.size() < count) {
@@ -31,8 +30,7 @@ std::vector<std::uint8_t> Noise(std::size_t count, int colours, std::uint32_t se
     return out;
 }
 
-std::vector<GifEncoder::Rgb> Palette(int colours)
-{
+std::vector<GifEncoder::Rgb> Palette(int colours) {
     std::vector<GifEncoder::Rgb> palette;
     for (int i = 0; i < colours; ++i) {
         palette.push_back({static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(255 - i),
@@ -44,8 +42,8 @@ std::vector<GifEncoder::Rgb> Palette(int colours)
 // A strict reading of one LZW code stream: every code must be known when it is read, and the stream
 // must end with the end code, read at the width the decoder has reached, followed by nothing but
 // zero padding. Qt's reader stops once the image is full, so it cannot see a wrong final code.
-std::optional<std::vector<std::uint8_t>> StrictLzwDecode(const std::vector<std::uint8_t>& data, int min_code_size)
-{
+std::optional<std::vector<std::uint8_t>> StrictLzwDecode(const std::vector<std::uint8_t>& data,
+                                                         int min_code_size) {
     const int clear_code = 1 << min_code_size;
     const int end_code = clear_code + 1;
     std::vector<std::vector<std::uint8_t>> table;
@@ -120,15 +118,14 @@ std::optional<std::vector<std::uint8_t>> StrictLzwDecode(const std::vector<std::
     return std::nullopt;  // ran out of bits before the end code
 }
 
-QByteArray Bytes(const std::vector<std::uint8_t>& data)
-{
+QByteArray Bytes(const std::vector<std::uint8_t>& data) {
     return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
 }
 
 // Decodes with Qt's reader and compares every pixel of every frame with what was encoded.
-void ExpectDecodesTo(const QByteArray& file, int width, int height, const std::vector<GifEncoder::Rgb>& palette,
-                     const std::vector<std::vector<std::uint8_t>>& frames, int transparent)
-{
+void ExpectDecodesTo(const QByteArray& file, int width, int height,
+                     const std::vector<GifEncoder::Rgb>& palette,
+                     const std::vector<std::vector<std::uint8_t>>& frames, int transparent) {
     QByteArray copy = file;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
@@ -164,15 +161,13 @@ struct RoundTripCase {
     int transparent;
 };
 
-void PrintTo(const RoundTripCase& c, std::ostream* os)
-{
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
     *os << c.name;
 }
 
 class GifRoundTrip : public testing::TestWithParam<RoundTripCase> {};
 
-TEST_P(GifRoundTrip, QtDecodesEveryPixelOfEveryFrame)
-{
+TEST_P(GifRoundTrip, QtDecodesEveryPixelOfEveryFrame) {
     const RoundTripCase& c = GetParam();
     const std::vector<GifEncoder::Rgb> palette = Palette(c.colours);
     GifEncoder gif(c.width, c.height, palette, c.transparent);
@@ -185,22 +180,20 @@ TEST_P(GifRoundTrip, QtDecodesEveryPixelOfEveryFrame)
     ExpectDecodesTo(Bytes(gif.Finish()), c.width, c.height, palette, frames, c.transparent);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Images, GifRoundTrip,
-    testing::Values(RoundTripCase{"one_pixel_one_colour", 1, 1, 1, 1, 1, -1},
-                    RoundTripCase{"two_colours", 7, 3, 2, 1, 1, -1},
-                    RoundTripCase{"palette_not_power_of_two", 13, 11, 5, 2, 1, -1},
-                    // Enough noise to fill the 4096-entry table several times over.
-                    RoundTripCase{"full_palette_noise", 200, 150, 256, 1, 1, -1},
-                    RoundTripCase{"long_runs", 255, 40, 16, 1, 37, -1},
-                    RoundTripCase{"animated_with_see_through", 24, 24, 8, 6, 3, 0},
-                    RoundTripCase{"wide_single_row", 4000, 1, 3, 1, 2, -1}),
-    [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Images, GifRoundTrip,
+                         testing::Values(RoundTripCase{"one_pixel_one_colour", 1, 1, 1, 1, 1, -1},
+                                         RoundTripCase{"two_colours", 7, 3, 2, 1, 1, -1},
+                                         RoundTripCase{"palette_not_power_of_two", 13, 11, 5, 2, 1, -1},
+                                         // Enough noise to fill the 4096-entry table several times over.
+                                         RoundTripCase{"full_palette_noise", 200, 150, 256, 1, 1, -1},
+                                         RoundTripCase{"long_runs", 255, 40, 16, 1, 37, -1},
+                                         RoundTripCase{"animated_with_see_through", 24, 24, 8, 6, 3, 0},
+                                         RoundTripCase{"wide_single_row", 4000, 1, 3, 1, 2, -1}),
+                         [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
 
 // The code width grows at powers of two, and reading the last code makes the decoder add one more
 // entry; every stream length must land right at those boundaries, the table resets included.
-TEST(GifLzw, EveryLengthDecodesStrictly)
-{
+TEST(GifLzw, EveryLengthDecodesStrictly) {
     for (const int min_code_size : {2, 4, 8}) {
         const int colours = 1 << min_code_size;
         for (int length = 0; length <= 9000; length += (length < 1100 ? 1 : 97)) {
@@ -214,8 +207,7 @@ TEST(GifLzw, EveryLengthDecodesStrictly)
     }
 }
 
-TEST(GifEncoder, LoopCountAndDelaysReachTheReader)
-{
+TEST(GifEncoder, LoopCountAndDelaysReachTheReader) {
     const struct {
         int loop_count;
         int expected_reader_loops;  // Qt reports "forever" as -1
@@ -237,8 +229,7 @@ TEST(GifEncoder, LoopCountAndDelaysReachTheReader)
     }
 }
 
-TEST(GifEncoder, RefusesWhatAGifCannotHold)
-{
+TEST(GifEncoder, RefusesWhatAGifCannotHold) {
     EXPECT_THROW(GifEncoder(0, 4, Palette(2)), std::invalid_argument);
     EXPECT_THROW(GifEncoder(4, 70000, Palette(2)), std::invalid_argument);
     EXPECT_THROW(GifEncoder(4, 4, {}), std::invalid_argument);

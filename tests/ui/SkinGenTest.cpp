@@ -77,8 +77,7 @@ struct RunResult {
     std::string error_output;
 };
 
-void EnsureApplication()
-{
+void EnsureApplication() {
     static int argc = 1;
     static char name[] = "skingen_test";
     static char* argv[] = {name, nullptr};
@@ -87,8 +86,7 @@ void EnsureApplication()
     }
 }
 
-RunResult RunSkingen(const QStringList& args)
-{
+RunResult RunSkingen(const QStringList& args) {
     EnsureApplication();
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -108,8 +106,7 @@ RunResult RunSkingen(const QStringList& args)
 
 class SkinGen : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         dir = std::make_unique<QTemporaryDir>();
         // A folder that does not exist yet: the build writes into a fresh stage folder.
         skin = dir->filePath("stage/Skin");
@@ -128,8 +125,7 @@ protected:
     static inline RunResult run;
 };
 
-TEST_F(SkinGen, EveryPictureExistsDecodesInItsFormatAndHasItsLayoutSize)
-{
+TEST_F(SkinGen, EveryPictureExistsDecodesInItsFormatAndHasItsLayoutSize) {
     for (const Expected& e : kSkin) {
         SCOPED_TRACE(e.file);
         const QString path = QDir(skin).filePath(e.file);
@@ -145,8 +141,7 @@ TEST_F(SkinGen, EveryPictureExistsDecodesInItsFormatAndHasItsLayoutSize)
     }
 }
 
-TEST_F(SkinGen, WritesNothingBesideThePicturesTheScreensLoad)
-{
+TEST_F(SkinGen, WritesNothingBesideThePicturesTheScreensLoad) {
     std::set<std::string> expected;
     for (const Expected& e : kSkin) {
         expected.insert(e.file);
@@ -158,8 +153,7 @@ TEST_F(SkinGen, WritesNothingBesideThePicturesTheScreensLoad)
     EXPECT_EQ(written, expected);
 }
 
-TEST_F(SkinGen, WaitingAnimationLoopsThroughDistinctFrames)
-{
+TEST_F(SkinGen, WaitingAnimationLoopsThroughDistinctFrames) {
     QImageReader reader(QDir(skin).filePath("wait_search.gif"));
     ASSERT_TRUE(reader.supportsAnimation());
     EXPECT_GT(reader.imageCount(), 1);
@@ -178,11 +172,10 @@ TEST_F(SkinGen, WaitingAnimationLoopsThroughDistinctFrames)
 
 // The grid shows its bitmaps through a white mask: the corners must be pure white (see-through)
 // and the middle must not, or the glyph gets a hole.
-TEST_F(SkinGen, GridPicturesAreMaskedOnWhiteWithoutHoles)
-{
+TEST_F(SkinGen, GridPicturesAreMaskedOnWhiteWithoutHoles) {
     const QRgb mask = qRgb(255, 255, 255);
-    for (const char* file : {"select.bmp", "unselect.bmp", "part_select.bmp", "success.bmp", "error.bmp",
-                             "operating.bmp"}) {
+    for (const char* file :
+         {"select.bmp", "unselect.bmp", "part_select.bmp", "success.bmp", "error.bmp", "operating.bmp"}) {
         SCOPED_TRACE(file);
         const QImage image = Load(file).convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(image.size(), QSize(24, 24));
@@ -195,8 +188,7 @@ TEST_F(SkinGen, GridPicturesAreMaskedOnWhiteWithoutHoles)
 }
 
 // A state picture equal to the normal one would give the operator no feedback.
-TEST_F(SkinGen, ButtonStatesLookDifferent)
-{
+TEST_F(SkinGen, ButtonStatesLookDifferent) {
     const std::vector<std::vector<const char*>> sets = {
         {"scan_btn_normal.png", "scan_btn_over.png", "scan_btn_down.png", "scan_btn_disable.png"},
         {"protection_btn_normal.png", "protection_btn_over.png", "protection_btn_down.png",
@@ -218,8 +210,7 @@ TEST_F(SkinGen, ButtonStatesLookDifferent)
     }
 }
 
-TEST_F(SkinGen, ContactSheetIsWritten)
-{
+TEST_F(SkinGen, ContactSheetIsWritten) {
     QImageReader reader(preview);
     EXPECT_EQ(reader.format().toStdString(), "png");
     const QImage sheet = reader.read();
@@ -228,8 +219,7 @@ TEST_F(SkinGen, ContactSheetIsWritten)
     EXPECT_GE(sheet.width(), 3 * 817 / 2);
 }
 
-TEST(SkinGenFailures, ReportsWhatItCannotDo)
-{
+TEST(SkinGenFailures, ReportsWhatItCannotDo) {
     QTemporaryDir dir;
     const QString blocker = dir.filePath("not-a-folder");
     {

@@ -13,8 +13,7 @@ constexpr int kMaxCodes = 1 << kMaxCodeBits;
 
 class BitPacker {
 public:
-    void Put(int code, int bits)
-    {
+    void Put(int code, int bits) {
         acc |= static_cast<std::uint32_t>(code) << filled;
         filled += bits;
         while (filled >= 8) {
@@ -23,8 +22,7 @@ public:
             filled -= 8;
         }
     }
-    std::vector<std::uint8_t> Take()
-    {
+    std::vector<std::uint8_t> Take() {
         if (filled > 0) {
             out.push_back(static_cast<std::uint8_t>(acc & 0xFF));
         }
@@ -39,14 +37,12 @@ private:
     int filled = 0;
 };
 
-void PutLe16(std::vector<std::uint8_t>& out, int value)
-{
+void PutLe16(std::vector<std::uint8_t>& out, int value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
     out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
 }
 
-void PutSubBlocks(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& data)
-{
+void PutSubBlocks(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& data) {
     for (std::size_t pos = 0; pos < data.size(); pos += 255) {
         const std::size_t n = std::min<std::size_t>(255, data.size() - pos);
         out.push_back(static_cast<std::uint8_t>(n));
@@ -58,8 +54,7 @@ void PutSubBlocks(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t
 
 }  // namespace
 
-std::vector<std::uint8_t> GifLzwCompress(const std::vector<std::uint8_t>& indexes, int min_code_size)
-{
+std::vector<std::uint8_t> GifLzwCompress(const std::vector<std::uint8_t>& indexes, int min_code_size) {
     if (min_code_size < 2 || min_code_size > 8) {
         throw std::invalid_argument("GIF minimum code size must be 2 to 8");
     }
@@ -110,15 +105,13 @@ std::vector<std::uint8_t> GifLzwCompress(const std::vector<std::uint8_t>& indexe
     return bits.Take();
 }
 
-GifEncoder::GifEncoder(int width, int height, std::vector<Rgb> palette, int transparent_index,
-                       int loop_count)
+GifEncoder::GifEncoder(int width, int height, std::vector<Rgb> palette, int transparent_index, int loop_count)
     : width(width),
       height(height),
       palette(std::move(palette)),
       transparent_index(transparent_index),
       loop_count(loop_count),
-      table_bits(1)
-{
+      table_bits(1) {
     if (width < 1 || width > 0xFFFF || height < 1 || height > 0xFFFF) {
         throw std::invalid_argument("GIF width and height must be 1 to 65535");
     }
@@ -136,8 +129,7 @@ GifEncoder::GifEncoder(int width, int height, std::vector<Rgb> palette, int tran
     }
 }
 
-void GifEncoder::AddFrame(const std::vector<std::uint8_t>& indexes, int delay_cs)
-{
+void GifEncoder::AddFrame(const std::vector<std::uint8_t>& indexes, int delay_cs) {
     if (indexes.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         throw std::invalid_argument("GIF frame has the wrong number of pixels");
     }
@@ -152,8 +144,7 @@ void GifEncoder::AddFrame(const std::vector<std::uint8_t>& indexes, int delay_cs
     frames.push_back({indexes, delay_cs});
 }
 
-std::vector<std::uint8_t> GifEncoder::Finish() const
-{
+std::vector<std::uint8_t> GifEncoder::Finish() const {
     if (frames.empty()) {
         throw std::logic_error("GIF needs at least one frame");
     }
@@ -165,13 +156,13 @@ std::vector<std::uint8_t> GifEncoder::Finish() const
     out.push_back(0);  // background index
     out.push_back(0);  // no aspect ratio
     for (int i = 0; i < (1 << table_bits); ++i) {
-        const Rgb colour = i < static_cast<int>(palette.size()) ? palette[static_cast<std::size_t>(i)]
-                                                                 : Rgb{0, 0, 0};
+        const Rgb colour =
+            i < static_cast<int>(palette.size()) ? palette[static_cast<std::size_t>(i)] : Rgb{0, 0, 0};
         out.insert(out.end(), colour.begin(), colour.end());
     }
 
-    const std::uint8_t netscape[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A',
-                                     'P',  'E',  '2',  '.', '0', 0x03, 0x01};
+    const std::uint8_t netscape[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',  'C',
+                                     'A',  'P',  'E',  '2', '.', '0', 0x03, 0x01};
     out.insert(out.end(), std::begin(netscape), std::end(netscape));
     PutLe16(out, loop_count);
     out.push_back(0);

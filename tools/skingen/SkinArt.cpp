@@ -47,22 +47,19 @@ const QRect kAdapterScreen(247, 126, 324, 288);
 
 const char* const kBrandFont = "DejaVu Sans";
 
-QImage NewImage(int width, int height, bool alpha)
-{
+QImage NewImage(int width, int height, bool alpha) {
     QImage image(width, height, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     image.fill(alpha ? QColor(Qt::transparent) : QColor(Qt::white));
     return image;
 }
 
-void Smooth(QPainter& p)
-{
+void Smooth(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-QFont BrandFont(qreal pixels, int weight)
-{
+QFont BrandFont(qreal pixels, int weight) {
     QFont font(kBrandFont);
     font.setPixelSize(static_cast<int>(std::lround(pixels)));
     font.setWeight(static_cast<QFont::Weight>(weight));
@@ -70,14 +67,12 @@ QFont BrandFont(qreal pixels, int weight)
     return font;
 }
 
-QPen RoundPen(const QColor& colour, qreal width)
-{
+QPen RoundPen(const QColor& colour, qreal width) {
     return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
 // A rounded box whose 1 px border falls on whole pixels.
-void RoundedBox(QPainter& p, const QRectF& outer, qreal radius, const QColor& fill, const QColor& border)
-{
+void RoundedBox(QPainter& p, const QRectF& outer, qreal radius, const QColor& fill, const QColor& border) {
     p.save();
     if (border.isValid()) {
         p.setPen(QPen(border, 1));
@@ -93,8 +88,7 @@ void RoundedBox(QPainter& p, const QRectF& outer, qreal radius, const QColor& fi
 
 // Flat button body with a faint top-to-bottom shade so it does not look like a printed rectangle.
 QImage ButtonImage(int width, int height, const QColor& fill, const QColor& border = QColor(),
-                   qreal radius = 4)
-{
+                   qreal radius = 4) {
     QImage image = NewImage(width, height, true);
     QPainter p(&image);
     Smooth(p);
@@ -109,8 +103,7 @@ QImage ButtonImage(int width, int height, const QColor& fill, const QColor& bord
 }
 
 // The product mark: a rounded tile holding a "P" whose bowl sends out two signal arcs.
-void DrawMark(QPainter& p, const QRectF& box, const QColor& tile, const QColor& glyph)
-{
+void DrawMark(QPainter& p, const QRectF& box, const QColor& tile, const QColor& glyph) {
     p.save();
     p.translate(box.topLeft());
     const qreal s = box.width();
@@ -145,8 +138,7 @@ void DrawMark(QPainter& p, const QRectF& box, const QColor& tile, const QColor& 
 }
 
 // Mark and name on the title band.
-void DrawBandBrand(QPainter& p)
-{
+void DrawBandBrand(QPainter& p) {
     DrawMark(p, QRectF(16, 10, 28, 28), Qt::white, kRed);
     p.setPen(Qt::white);
     p.setFont(BrandFont(19, QFont::Bold));
@@ -163,10 +155,9 @@ void DrawBandBrand(QPainter& p)
 
 // Radio waves spreading from a point, faint, clipped to the given area.
 void DrawWaves(QPainter& p, const QRectF& area, const QPointF& origin, const QColor& colour, int count,
-               qreal step, qreal first)
-{
+               qreal step, qreal first) {
     p.save();
-    p.setClipRect(area);
+    p.setClipRect(area, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     for (int i = 0; i < count; ++i) {
         const qreal r = first + step * i;
         QColor c = colour;
@@ -179,8 +170,7 @@ void DrawWaves(QPainter& p, const QRectF& area, const QPointF& origin, const QCo
 }
 
 // Blurs the alpha of a premultiplied image in place: three box passes approximate a Gaussian.
-void BlurAlpha(QImage& image, int radius)
-{
+void BlurAlpha(QImage& image, int radius) {
     const int w = image.width();
     const int h = image.height();
     std::vector<int> alpha(static_cast<std::size_t>(w * h));
@@ -228,8 +218,7 @@ void BlurAlpha(QImage& image, int radius)
 }
 
 // A soft drop shadow under a rounded card, as a floating panel casts it.
-void DrawSoftShadow(QPainter& p, const QRectF& card, qreal radius, int blur, int alpha, qreal drop)
-{
+void DrawSoftShadow(QPainter& p, const QRectF& card, qreal radius, int blur, int alpha, qreal drop) {
     const int pad = blur * 3;
     QImage shadow(static_cast<int>(card.width()) + 2 * pad, static_cast<int>(card.height()) + 2 * pad,
                   QImage::Format_ARGB32_Premultiplied);
@@ -245,8 +234,7 @@ void DrawSoftShadow(QPainter& p, const QRectF& card, qreal radius, int blur, int
     p.drawImage(QPointF(card.left() - pad, card.top() - pad + drop), shadow);
 }
 
-QImage MainBackgroundAdapter()
-{
+QImage MainBackgroundAdapter() {
     QImage image = NewImage(kWindowWidth, kWindowHeight, true);
     QPainter p(&image);
     Smooth(p);
@@ -255,13 +243,25 @@ QImage MainBackgroundAdapter()
     floor.setColorAt(1, QColor(234, 236, 241));
     p.fillRect(image.rect(), floor);
 
-    const QRectF hero(0, 0, kWindowWidth, 236);
+    // The red area ends in a gentle curve instead of a hard horizontal cut.
+    const QRectF hero(0, 0, kWindowWidth, 250);
+    QPainterPath hero_shape;
+    hero_shape.moveTo(0, 0);
+    hero_shape.lineTo(kWindowWidth, 0);
+    hero_shape.lineTo(kWindowWidth, 206);
+    hero_shape.cubicTo(600, 262, 260, 196, 0, 240);
+    hero_shape.closeSubpath();
     QLinearGradient red(0, 0, kWindowWidth, hero.height());
     red.setColorAt(0, kRed);
     red.setColorAt(1, QColor(196, 24, 34));
-    p.fillRect(hero, red);
+    p.setPen(Qt::NoPen);
+    p.setBrush(red);
+    p.drawPath(hero_shape);
+    p.save();
+    p.setClipPath(hero_shape);
     DrawWaves(p, hero, QPointF(kWindowWidth - 40, 250), QColor(255, 255, 255, 40), 9, 34, 40);
     DrawWaves(p, hero, QPointF(30, 250), QColor(255, 255, 255, 22), 5, 34, 60);
+    p.restore();
     DrawBandBrand(p);
 
     // The adapter screen paints a square white rectangle; a larger rounded card around it makes it
@@ -277,16 +277,13 @@ QImage MainBackgroundAdapter()
     return image;
 }
 
-void DrawBand(QPainter& p)
-{
+void DrawBand(QPainter& p) {
     p.fillRect(QRectF(0, 0, kWindowWidth, kBandHeight), kRed);
-    DrawWaves(p, QRectF(300, 0, kWindowWidth - 300, kBandHeight), QPointF(640, 110),
-              QColor(255, 255, 255, 34), 6, 26, 70);
+    DrawWaves(p, QRectF(300, 0, 440, kBandHeight), QPointF(640, 110), QColor(255, 255, 255, 34), 6, 26, 70);
     DrawBandBrand(p);
 }
 
-QImage MainBackgroundDevices()
-{
+QImage MainBackgroundDevices() {
     QImage image = NewImage(kWindowWidth, kWindowHeight, false);
     QPainter p(&image);
     Smooth(p);
@@ -295,8 +292,7 @@ QImage MainBackgroundDevices()
     return image;
 }
 
-QImage MainBackgroundDialogs()
-{
+QImage MainBackgroundDialogs() {
     QImage image = NewImage(kWindowWidth, kWindowHeight, false);
     QPainter p(&image);
     Smooth(p);
@@ -317,8 +313,7 @@ QImage MainBackgroundDialogs()
     return image;
 }
 
-QImage Logo()
-{
+QImage Logo() {
     QImage image = NewImage(220, 48, false);
     QPainter p(&image);
     Smooth(p);
@@ -341,16 +336,14 @@ QImage Logo()
 }
 
 // A cross of two round-capped strokes inside a box of the given size.
-void DrawCross(QPainter& p, const QRectF& box, const QColor& colour, qreal width)
-{
+void DrawCross(QPainter& p, const QRectF& box, const QColor& colour, qreal width) {
     p.setPen(RoundPen(colour, width));
     p.drawLine(box.topLeft(), box.bottomRight());
     p.drawLine(box.topRight(), box.bottomLeft());
 }
 
 // 16 x 16 window and dialog controls; chip is the rounded plate behind the glyph, or invalid for none.
-QImage WindowButton(const QColor& chip, const QColor& glyph, bool minimise)
-{
+QImage WindowButton(const QColor& chip, const QColor& glyph, bool minimise) {
     QImage image = NewImage(16, 16, true);
     QPainter p(&image);
     Smooth(p);
@@ -366,8 +359,7 @@ QImage WindowButton(const QColor& chip, const QColor& glyph, bool minimise)
     return image;
 }
 
-QImage GridBoxImage(int ticked)
-{
+QImage GridBoxImage(int ticked) {
     QImage image = NewImage(24, 24, false);
     QPainter p(&image);
     Smooth(p);
@@ -390,8 +382,7 @@ QImage GridBoxImage(int ticked)
     return image;
 }
 
-QImage StatusImage(const QColor& disc, const std::function<void(QPainter&)>& glyph)
-{
+QImage StatusImage(const QColor& disc, const std::function<void(QPainter&)>& glyph) {
     QImage image = NewImage(24, 24, false);
     QPainter p(&image);
     Smooth(p);
@@ -402,8 +393,7 @@ QImage StatusImage(const QColor& disc, const std::function<void(QPainter&)>& gly
     return image;
 }
 
-void DrawArrowHead(QPainter& p, const QPointF& tip, qreal angle_deg, qreal size, const QColor& colour)
-{
+void DrawArrowHead(QPainter& p, const QPointF& tip, qreal angle_deg, qreal size, const QColor& colour) {
     p.save();
     p.translate(tip);
     p.rotate(angle_deg);
@@ -419,8 +409,7 @@ void DrawArrowHead(QPainter& p, const QPointF& tip, qreal angle_deg, qreal size,
 }
 
 // Two chasing arcs with arrow heads: "working on it".
-void DrawCircularArrows(QPainter& p)
-{
+void DrawCircularArrows(QPainter& p) {
     const QPointF c(12, 12);
     const qreal r = 5.6;
     const QRectF ring(c.x() - r, c.y() - r, 2 * r, 2 * r);
@@ -439,8 +428,7 @@ void DrawCircularArrows(QPainter& p)
     }
 }
 
-QImage ComboArrow()
-{
+QImage ComboArrow() {
     QImage image = NewImage(16, 16, true);
     QPainter p(&image);
     Smooth(p);
@@ -453,8 +441,7 @@ QImage ComboArrow()
     return image;
 }
 
-QImage Switch(bool on)
-{
+QImage Switch(bool on) {
     QImage image = NewImage(28, 16, true);
     QPainter p(&image);
     Smooth(p);
@@ -468,8 +455,7 @@ QImage Switch(bool on)
     return image;
 }
 
-QImage ChooseButton()
-{
+QImage ChooseButton() {
     QImage image = ButtonImage(99, 28, Qt::white, kBorder);
     QPainter p(&image);
     Smooth(p);
@@ -492,8 +478,7 @@ QImage ChooseButton()
     return image;
 }
 
-QImage FileRow(bool picture)
-{
+QImage FileRow(bool picture) {
     QImage image = ButtonImage(209, 28, kFieldFill, kFieldBorder);
     QPainter p(&image);
     Smooth(p);
@@ -531,8 +516,7 @@ QImage FileRow(bool picture)
     return image;
 }
 
-QImage HelpButton()
-{
+QImage HelpButton() {
     // A bitmap without transparency, so it carries the title band's red behind the glyph.
     QImage image = NewImage(16, 16, false);
     image.fill(kRed);
@@ -547,8 +531,7 @@ QImage HelpButton()
     return image;
 }
 
-QImage SpinnerFrame(int frame, int frames)
-{
+QImage SpinnerFrame(int frame, int frames) {
     QImage image = NewImage(32, 32, false);
     QPainter p(&image);
     Smooth(p);
@@ -571,8 +554,7 @@ struct Entry {
     Painter paint;
 };
 
-const std::vector<Entry>& Entries()
-{
+const std::vector<Entry>& Entries() {
     static const std::vector<Entry> entries = [] {
         std::vector<Entry> e;
         auto add = [&e](const char* file, int w, int h, Painter paint) {
@@ -612,8 +594,8 @@ const std::vector<Entry>& Entries()
             });
         });
         add("error.bmp", 24, 24, [] {
-            return StatusImage(kError,
-                               [](QPainter& p) { DrawCross(p, QRectF(8.2, 8.2, 7.6, 7.6), kOpaqueWhite, 2.2); });
+            return StatusImage(
+                kError, [](QPainter& p) { DrawCross(p, QRectF(8.2, 8.2, 7.6, 7.6), kOpaqueWhite, 2.2); });
         });
         add("operating.bmp", 24, 24, [] { return StatusImage(kBusy, DrawCircularArrows); });
         add("cancel_btn_normal.png", 71, 27, [] { return ButtonImage(71, 27, Qt::white, kBorder); });
@@ -630,9 +612,11 @@ const std::vector<Entry>& Entries()
         add("btn_close_normal.png", 16, 16, [] { return WindowButton(kRedChip, Qt::white, false); });
         add("btn_close_normal2.png", 16, 16, [] { return WindowButton(QColor(), Qt::white, false); });
         add("btn_close_over.png", 16, 16, [] { return WindowButton(kRedHover, Qt::white, false); });
-        add("btn_close_down.png", 16, 16, [] { return WindowButton(kRedDown.darker(115), Qt::white, false); });
+        add("btn_close_down.png", 16, 16,
+            [] { return WindowButton(kRedDown.darker(115), Qt::white, false); });
         add("btn_child_close.png", 16, 16, [] { return WindowButton(QColor(), kGlyphGrey, false); });
-        add("btn_child_close2.png", 16, 16, [] { return WindowButton(QColor(), QColor(120, 122, 134), false); });
+        add("btn_child_close2.png", 16, 16,
+            [] { return WindowButton(QColor(), QColor(120, 122, 134), false); });
         add("btn_min_normal.png", 16, 16, [] { return WindowButton(kRedChip, Qt::white, true); });
         add("btn_min_over.png", 16, 16, [] { return WindowButton(kRedHover, Qt::white, true); });
         add("btn_min_down.png", 16, 16, [] { return WindowButton(kRedDown.darker(115), Qt::white, true); });
@@ -644,8 +628,7 @@ const std::vector<Entry>& Entries()
 
 }  // namespace
 
-const std::vector<SkinImageSpec>& SkinImageTable()
-{
+const std::vector<SkinImageSpec>& SkinImageTable() {
     static const std::vector<SkinImageSpec> table = [] {
         std::vector<SkinImageSpec> t;
         for (const Entry& e : Entries()) {
@@ -656,8 +639,7 @@ const std::vector<SkinImageSpec>& SkinImageTable()
     return table;
 }
 
-QImage RenderSkinImage(const std::string& file)
-{
+QImage RenderSkinImage(const std::string& file) {
     for (const Entry& e : Entries()) {
         if (e.spec.file == file && e.paint) {
             return e.paint();
@@ -666,8 +648,7 @@ QImage RenderSkinImage(const std::string& file)
     return QImage();
 }
 
-std::vector<QImage> RenderSpinnerFrames()
-{
+std::vector<QImage> RenderSpinnerFrames() {
     constexpr int kFrames = 18;
     std::vector<QImage> frames;
     for (int i = 0; i < kFrames; ++i) {

@@ -15,28 +15,26 @@ namespace provix {
 
 namespace {
 
-constexpr int kSheetWidth = 1320;
+constexpr int kSheetWidth = 1332;
 constexpr int kMargin = 16;
 constexpr int kGap = 14;
 constexpr int kLabelHeight = 34;
 
 struct Tile {
     QString name;
-    QSize size;               // the file's own size
+    QSize size;                  // the file's own size
     std::vector<QImage> frames;  // one for a still picture
     int scale;
 };
 
-QFont LabelFont(int pixels, bool bold)
-{
+QFont LabelFont(int pixels, bool bold) {
     QFont font("DejaVu Sans");
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
 }
 
-void Checkerboard(QPainter& p, const QRect& area)
-{
+void Checkerboard(QPainter& p, const QRect& area) {
     p.save();
     p.setClipRect(area);
     for (int y = area.top(); y < area.bottom() + 1; y += 8) {
@@ -48,8 +46,7 @@ void Checkerboard(QPainter& p, const QRect& area)
     p.restore();
 }
 
-Tile Load(const QString& folder, const SkinImageSpec& spec)
-{
+Tile Load(const QString& folder, const SkinImageSpec& spec) {
     Tile tile;
     tile.name = QString::fromStdString(spec.file);
     QImageReader reader(QDir(folder).filePath(tile.name));
@@ -68,8 +65,7 @@ Tile Load(const QString& folder, const SkinImageSpec& spec)
     return tile;
 }
 
-QSize PictureSize(const Tile& tile)
-{
+QSize PictureSize(const Tile& tile) {
     if (tile.frames.empty()) {
         return QSize(64, 24);
     }
@@ -84,20 +80,19 @@ QSize PictureSize(const Tile& tile)
     return one * tile.scale + QSize(tile.scale > 1 ? one.width() + 10 : 0, 0);
 }
 
-QSize TileSize(const Tile& tile, const QFontMetrics& name_metrics)
-{
+QSize TileSize(const Tile& tile, const QFontMetrics& name_metrics) {
     const QSize picture = PictureSize(tile);
     const int width = std::max(picture.width() + 12, name_metrics.horizontalAdvance(tile.name) + 12);
     return QSize(width, picture.height() + 12 + kLabelHeight);
 }
 
-void DrawTile(QPainter& p, const Tile& tile, const QRect& box)
-{
+void DrawTile(QPainter& p, const Tile& tile, const QRect& box) {
     p.setPen(QColor(226, 228, 234));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     const QSize picture = PictureSize(tile);
-    QRect area(box.left() + (box.width() - picture.width()) / 2, box.top() + 6, picture.width(), picture.height());
+    QRect area(box.left() + (box.width() - picture.width()) / 2, box.top() + 6, picture.width(),
+               picture.height());
     if (tile.frames.empty()) {
         p.setPen(QColor(216, 34, 40));
         p.drawText(area, Qt::AlignCenter, "missing");
@@ -124,7 +119,8 @@ void DrawTile(QPainter& p, const Tile& tile, const QRect& box)
         backdrop(natural);
         p.drawImage(natural.topLeft(), image);
         if (tile.scale > 1) {
-            QRect big(natural.right() + 11, area.top(), image.width() * tile.scale, image.height() * tile.scale);
+            QRect big(natural.right() + 11, area.top(), image.width() * tile.scale,
+                      image.height() * tile.scale);
             backdrop(big);
             p.drawImage(big, image.scaled(big.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
         }
@@ -142,17 +138,14 @@ void DrawTile(QPainter& p, const Tile& tile, const QRect& box)
     p.drawText(QRect(box.left(), label_top + 15, box.width(), 14), Qt::AlignCenter, detail);
 }
 
-
 // Scenes: the images put together the way the screens place them, so the look can be judged as a
 // whole. Texts are the screens' own captions in the interface font.
 
-QImage Skin(const QString& folder, const char* file)
-{
+QImage Skin(const QString& folder, const char* file) {
     return QImage(QDir(folder).filePath(file));
 }
 
-QFont UiFont(int pixels, int weight = QFont::Normal)
-{
+QFont UiFont(int pixels, int weight = QFont::Normal) {
     QFont font("WenQuanYi Micro Hei");
     font.setPixelSize(pixels);
     font.setWeight(static_cast<QFont::Weight>(weight));
@@ -160,15 +153,13 @@ QFont UiFont(int pixels, int weight = QFont::Normal)
 }
 
 void Caption(QPainter& p, const QRect& r, const QString& text, const QColor& colour, int pixels,
-             int align = Qt::AlignCenter, int weight = QFont::Normal)
-{
+             int align = Qt::AlignCenter, int weight = QFont::Normal) {
     p.setPen(colour);
     p.setFont(UiFont(pixels, weight));
     p.drawText(r, align | Qt::TextWordWrap, text);
 }
 
-void Button(QPainter& p, const QImage& image, const QRect& r, const QString& text, const QColor& colour)
-{
+void Button(QPainter& p, const QImage& image, const QRect& r, const QString& text, const QColor& colour) {
     p.drawImage(r, image);
     if (!text.isEmpty()) {
         p.setPen(colour);
@@ -177,8 +168,7 @@ void Button(QPainter& p, const QImage& image, const QRect& r, const QString& tex
     }
 }
 
-void Field(QPainter& p, const QRect& r, const QString& text, const QImage& arrow, const QColor& border)
-{
+void Field(QPainter& p, const QRect& r, const QString& text, const QImage& arrow, const QColor& border) {
     p.setPen(QPen(border, 1));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
@@ -188,8 +178,7 @@ void Field(QPainter& p, const QRect& r, const QString& text, const QImage& arrow
     }
 }
 
-QImage AdapterScene(const QString& folder)
-{
+QImage AdapterScene(const QString& folder) {
     QImage scene = Skin(folder, "main_bk.png").convertToFormat(QImage::Format_RGB32);
     QPainter p(&scene);
     p.setRenderHint(QPainter::Antialiasing);
@@ -208,8 +197,7 @@ QImage AdapterScene(const QString& folder)
     return scene;
 }
 
-QImage DevicesScene(const QString& folder)
-{
+QImage DevicesScene(const QString& folder) {
     QImage scene = Skin(folder, "main_bk.jpg").convertToFormat(QImage::Format_RGB32);
     QPainter p(&scene);
     p.setRenderHint(QPainter::Antialiasing);
@@ -217,21 +205,27 @@ QImage DevicesScene(const QString& folder)
     p.drawImage(QPoint(784, 16), Skin(folder, "btn_close_over.png"));
     p.translate(0, 48);
     p.fillRect(QRect(0, 0, 817, 492), Qt::white);
-    Button(p, Skin(folder, "protection_btn_normal.png"), QRect(24, 24, 140, 24), "Device Customization", Qt::white);
-    Button(p, Skin(folder, "protection_btn_over.png"), QRect(190, 24, 142, 24), "Anti-Theft Protection", Qt::white);
+    Button(p, Skin(folder, "protection_btn_normal.png"), QRect(24, 24, 140, 24), "Device Customization",
+           Qt::white);
+    Button(p, Skin(folder, "protection_btn_over.png"), QRect(190, 24, 142, 24), "Anti-Theft Protection",
+           Qt::white);
     Caption(p, QRect(480, 30, 243, 18), "NIC: eth0 - 52:54:00:1a:2b:3c", QColor(30, 30, 30), 13,
             Qt::AlignLeft | Qt::AlignVCenter, QFont::Medium);
     Button(p, Skin(folder, "change_btn_normal.png"), QRect(723, 30, 48, 18), "Change", QColor(216, 34, 40));
-    Caption(p, QRect(26, 63, 400, 18), "Configuration successful:  2  devices, Failed:  1  devices", Qt::black, 13,
-            Qt::AlignLeft | Qt::AlignVCenter);
+    Caption(p, QRect(26, 63, 400, 18), "Configuration successful:  2  devices, Failed:  1  devices",
+            Qt::black, 13, Qt::AlignLeft | Qt::AlignVCenter);
     const QRect grid(22, 92, 772, 392);
     const int widths[] = {63, 232, 341, 127};
     const char* heads[] = {"", "No.", "MAC Address", "Status"};
     p.fillRect(QRect(grid.left(), grid.top(), grid.width(), 38), QColor(246, 247, 250));
     const QImage unselect = Skin(folder, "unselect.bmp");
     const QImage select = Skin(folder, "select.bmp");
-    const QImage status[] = {Skin(folder, "success.bmp"), Skin(folder, "error.bmp"), Skin(folder, "operating.bmp"),
-                             Skin(folder, "success.bmp"), QImage(), QImage()};
+    const QImage status[] = {Skin(folder, "success.bmp"),
+                             Skin(folder, "error.bmp"),
+                             Skin(folder, "operating.bmp"),
+                             Skin(folder, "success.bmp"),
+                             QImage(),
+                             QImage()};
     auto masked = [](QImage image, const QColor& under) {
         image = image.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < image.height(); ++y) {
@@ -246,7 +240,8 @@ QImage DevicesScene(const QString& folder)
     int x = grid.left();
     for (int c = 0; c < 4; ++c) {
         if (c == 0) {
-            p.drawImage(QPoint(x + 8, grid.top() + 7), masked(Skin(folder, "part_select.bmp"), QColor(246, 247, 250)));
+            p.drawImage(QPoint(x + 8, grid.top() + 7),
+                        masked(Skin(folder, "part_select.bmp"), QColor(246, 247, 250)));
         }
         Caption(p, QRect(x + 8, grid.top(), widths[c], 38), heads[c], QColor(68, 68, 79), 14,
                 Qt::AlignLeft | Qt::AlignVCenter, QFont::Bold);
@@ -260,8 +255,9 @@ QImage DevicesScene(const QString& folder)
         p.drawImage(QPoint(grid.left() + 8, top + 12), masked(r < 3 ? select : unselect, row));
         Caption(p, QRect(grid.left() + 63 + 8, top, 200, 48), QString::number(r + 1), Qt::black, 14,
                 Qt::AlignLeft | Qt::AlignVCenter);
-        Caption(p, QRect(grid.left() + 295 + 8, top, 300, 48), QString("C8:3A:35:A1:B2:%1").arg(16 + r, 2, 16, QChar('0')).toUpper(),
-                Qt::black, 14, Qt::AlignLeft | Qt::AlignVCenter);
+        Caption(p, QRect(grid.left() + 295 + 8, top, 300, 48),
+                QString("C8:3A:35:A1:B2:%1").arg(16 + r, 2, 16, QChar('0')).toUpper(), Qt::black, 14,
+                Qt::AlignLeft | Qt::AlignVCenter);
         if (!status[r].isNull()) {
             p.drawImage(QPoint(grid.left() + 636 + 8, top + 12), masked(status[r], row));
         }
@@ -270,8 +266,7 @@ QImage DevicesScene(const QString& folder)
 }
 
 // A child dialog: white rounded panel with title, close button and separator.
-void DialogFrame(QPainter& p, const QRect& r, const QString& title, const QImage& close, const QColor& fill)
-{
+void DialogFrame(QPainter& p, const QRect& r, const QString& title, const QImage& close, const QColor& fill) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 30));
     p.drawRoundedRect(QRectF(r).adjusted(-1, 0, 1, 3), 6, 6);
@@ -283,16 +278,17 @@ void DialogFrame(QPainter& p, const QRect& r, const QString& title, const QImage
     p.fillRect(QRect(r.left(), r.top() + 39, r.width(), 1), QColor(235, 238, 237));
 }
 
-QImage AntiTheftScene(const QString& folder)
-{
+QImage AntiTheftScene(const QString& folder) {
     QImage scene = Skin(folder, "main_bk3.jpg").convertToFormat(QImage::Format_RGB32);
     QPainter p(&scene);
     p.setRenderHint(QPainter::Antialiasing);
     const QRect form(198, 57, 420, 426);
     DialogFrame(p, form, "Anti-Theft Protection", Skin(folder, "btn_child_close.png"), Qt::white);
     p.translate(form.topLeft());
-    Button(p, Skin(folder, "btn_template.png"), QRect(160, 48, 108, 24), "Load template", QColor(216, 34, 40));
-    Button(p, Skin(folder, "btn_template.png"), QRect(280, 48, 124, 24), "Save as template", QColor(216, 34, 40));
+    Button(p, Skin(folder, "btn_template.png"), QRect(160, 48, 108, 24), "Load template",
+           QColor(216, 34, 40));
+    Button(p, Skin(folder, "btn_template.png"), QRect(280, 48, 124, 24), "Save as template",
+           QColor(216, 34, 40));
     const struct {
         const char* label;
         int y;
@@ -303,54 +299,62 @@ QImage AntiTheftScene(const QString& folder)
                 {"Primary DNS", 294, "192.168.1.1"},
                 {"Secondary DNS", 330, ""}};
     for (const auto& row : rows) {
-        Caption(p, QRect(0, row.y, 151, 24), row.label, QColor(68, 68, 79), 14, Qt::AlignRight | Qt::AlignVCenter);
+        Caption(p, QRect(0, row.y, 151, 24), row.label, QColor(68, 68, 79), 14,
+                Qt::AlignRight | Qt::AlignVCenter);
         Field(p, QRect(163, row.y, 180, 24), row.value, QImage(),
               row.y == 124 ? QColor(216, 34, 40) : QColor(213, 213, 220));
     }
     Caption(p, QRect(163, 154, 190, 66),
-            "Used to bind the device to the network. If the password is incorrect, the configuration will not take "
+            "Used to bind the device to the network. If the password is incorrect, the configuration will "
+            "not take "
             "effect even if parameters are delivered.",
             QColor(146, 146, 157), 11, Qt::AlignLeft | Qt::AlignTop);
     Caption(p, QRect(0, 222, 151, 20), "Anti-Theft Protection:", QColor(68, 68, 79), 14,
             Qt::AlignRight | Qt::AlignVCenter);
     p.drawImage(QPoint(163, 226), Skin(folder, "btn_switch_on.png"));
-    Caption(p, QRect(349, 297, 60, 18), "(optional)", QColor(181, 181, 190), 12, Qt::AlignLeft | Qt::AlignVCenter);
-    Caption(p, QRect(349, 333, 60, 18), "(optional)", QColor(181, 181, 190), 12, Qt::AlignLeft | Qt::AlignVCenter);
+    Caption(p, QRect(349, 297, 60, 18), "(optional)", QColor(181, 181, 190), 12,
+            Qt::AlignLeft | Qt::AlignVCenter);
+    Caption(p, QRect(349, 333, 60, 18), "(optional)", QColor(181, 181, 190), 12,
+            Qt::AlignLeft | Qt::AlignVCenter);
     p.fillRect(QRect(0, 370, 420, 1), QColor(235, 238, 237));
-    Button(p, Skin(folder, "cancel_btn_normal.png"), QRect(252, 386, 71, 27), "Cancel", QColor(146, 146, 157));
+    Button(p, Skin(folder, "cancel_btn_normal.png"), QRect(252, 386, 71, 27), "Cancel",
+           QColor(146, 146, 157));
     Button(p, Skin(folder, "apply_btn_normal.png"), QRect(332, 386, 67, 27), "Apply", Qt::white);
     return scene;
 }
 
-QImage CustomizationScene(const QString& folder)
-{
+QImage CustomizationScene(const QString& folder) {
     QImage scene = Skin(folder, "main_bk3.jpg").convertToFormat(QImage::Format_RGB32);
     QPainter p(&scene);
     p.setRenderHint(QPainter::Antialiasing);
     const QRect custom(198, 130, 420, 324);
     DialogFrame(p, custom, "Device Customization", Skin(folder, "btn_child_close.png"), Qt::white);
     p.translate(custom.topLeft());
-    Caption(p, QRect(0, 59, 178, 18), "Logo Customization", QColor(68, 68, 79), 14, Qt::AlignRight | Qt::AlignVCenter);
-    Button(p, Skin(folder, "choose_btn_normal.png"), QRect(191, 56, 99, 28), "          Select", QColor(68, 68, 79));
+    Caption(p, QRect(0, 59, 178, 18), "Logo Customization", QColor(68, 68, 79), 14,
+            Qt::AlignRight | Qt::AlignVCenter);
+    Button(p, Skin(folder, "choose_btn_normal.png"), QRect(191, 56, 99, 28), "          Select",
+           QColor(68, 68, 79));
     p.drawImage(QRect(191, 86, 209, 28), Skin(folder, "btn_pic_file.png"));
-    Caption(p, QRect(191 + 30, 86, 170, 28), "logo_229x51.jpg", QColor(68, 68, 79), 13, Qt::AlignLeft | Qt::AlignVCenter);
-    Caption(p, QRect(191, 120, 213, 28), "Supported formats: JPG, PNG, JPEG |\nMaximum size: 10KB", QColor(181, 181, 190),
-            11, Qt::AlignLeft | Qt::AlignTop);
+    Caption(p, QRect(191 + 30, 86, 170, 28), "logo_229x51.jpg", QColor(68, 68, 79), 13,
+            Qt::AlignLeft | Qt::AlignVCenter);
+    Caption(p, QRect(191, 120, 213, 28), "Supported formats: JPG, PNG, JPEG |\nMaximum size: 10KB",
+            QColor(181, 181, 190), 11, Qt::AlignLeft | Qt::AlignTop);
     Caption(p, QRect(0, 163, 182, 18), "Default Configuration Modify", QColor(68, 68, 79), 13,
             Qt::AlignRight | Qt::AlignVCenter);
-    Button(p, Skin(folder, "choose_btn_normal.png"), QRect(191, 160, 99, 28), "          Select", QColor(216, 34, 40));
+    Button(p, Skin(folder, "choose_btn_normal.png"), QRect(191, 160, 99, 28), "          Select",
+           QColor(216, 34, 40));
     p.drawImage(QRect(191, 190, 209, 28), Skin(folder, "btn_ini_file.png"));
-    Caption(p, QRect(191 + 30, 190, 170, 28), "config.xml", QColor(68, 68, 79), 13, Qt::AlignLeft | Qt::AlignVCenter);
-    Caption(p, QRect(191, 224, 217, 28), "Import pre-configured file for batch\ndeployment", QColor(181, 181, 190), 11,
-            Qt::AlignLeft | Qt::AlignTop);
+    Caption(p, QRect(191 + 30, 190, 170, 28), "config.xml", QColor(68, 68, 79), 13,
+            Qt::AlignLeft | Qt::AlignVCenter);
+    Caption(p, QRect(191, 224, 217, 28), "Import pre-configured file for batch\ndeployment",
+            QColor(181, 181, 190), 11, Qt::AlignLeft | Qt::AlignTop);
     p.fillRect(QRect(0, 268, 420, 1), QColor(235, 237, 237));
     Button(p, Skin(folder, "cancel_btn_over.png"), QRect(252, 284, 71, 27), "Cancel", QColor(216, 34, 40));
     Button(p, Skin(folder, "apply_btn_normal.png"), QRect(332, 284, 67, 27), "Apply", Qt::white);
     return scene;
 }
 
-QImage SmallDialogsScene(const QString& folder)
-{
+QImage SmallDialogsScene(const QString& folder) {
     QImage scene = Skin(folder, "main_bk3.jpg").convertToFormat(QImage::Format_RGB32);
     QPainter p(&scene);
     p.setRenderHint(QPainter::Antialiasing);
@@ -359,19 +363,21 @@ QImage SmallDialogsScene(const QString& folder)
     DialogFrame(p, load, "Load Template", Skin(folder, "btn_child_close.png"), Qt::white);
     p.save();
     p.translate(load.topLeft());
-    Caption(p, QRect(0, 59, 161, 24), "Select Template:", QColor(68, 68, 79), 14, Qt::AlignRight | Qt::AlignVCenter);
+    Caption(p, QRect(0, 59, 161, 24), "Select Template:", QColor(68, 68, 79), 14,
+            Qt::AlignRight | Qt::AlignVCenter);
     Field(p, QRect(171, 59, 180, 24), "Office", Skin(folder, "combox_down.png"), QColor(180, 180, 180));
     p.drawImage(QRect(357, 62, 24, 24), Skin(folder, "btn_close_normal.png"));
     p.fillRect(QRect(0, 96, 420, 1), QColor(235, 238, 237));
-    Button(p, Skin(folder, "cancel_btn_normal.png"), QRect(252, 112, 71, 27), "Cancel", QColor(146, 146, 157));
+    Button(p, Skin(folder, "cancel_btn_normal.png"), QRect(252, 112, 71, 27), "Cancel",
+           QColor(146, 146, 157));
     Button(p, Skin(folder, "apply_btn_over.png"), QRect(332, 112, 67, 27), "Load", Qt::white);
     p.restore();
 
     const QRect note(201, 300, 415, 162);
     DialogFrame(p, note, "Note", Skin(folder, "btn_child_close2.png"), QColor(248, 248, 248));
     p.translate(note.topLeft());
-    Caption(p, QRect(65, 49, 320, 60), "Are you sure you want to apply configuration?", QColor(68, 68, 79), 14,
-            Qt::AlignLeft | Qt::AlignVCenter);
+    Caption(p, QRect(65, 49, 320, 60), "Are you sure you want to apply configuration?", QColor(68, 68, 79),
+            14, Qt::AlignLeft | Qt::AlignVCenter);
     Button(p, Skin(folder, "cancel_btn_normal.png"), QRect(252, 128, 71, 27), "Cancel", QColor(68, 68, 79));
     Button(p, Skin(folder, "apply_btn_normal.png"), QRect(332, 128, 67, 27), "Ok", Qt::white);
     return scene;
@@ -379,8 +385,7 @@ QImage SmallDialogsScene(const QString& folder)
 
 }  // namespace
 
-QImage RenderContactSheet(const QString& folder)
-{
+QImage RenderContactSheet(const QString& folder) {
     std::vector<Tile> wide;
     std::vector<Tile> rest;
     for (const SkinImageSpec& spec : SkinImageTable()) {
@@ -446,8 +451,8 @@ QImage RenderContactSheet(const QString& folder)
         p.drawImage(at, scenes[i].scaled(at.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     p.setPen(QColor(52, 52, 62));
-    p.drawText(QRect(kMargin, scenes_top + scene_rows * (scene_height + kGap) + 6, 800, 26), Qt::AlignLeft | Qt::AlignVCenter,
-               "Every file of Skin/");
+    p.drawText(QRect(kMargin, scenes_top + scene_rows * (scene_height + kGap) + 6, 800, 26),
+               Qt::AlignLeft | Qt::AlignVCenter, "Every file of Skin/");
     for (const Placed& item : placed) {
         DrawTile(p, *item.tile, item.box);
     }

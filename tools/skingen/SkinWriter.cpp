@@ -16,8 +16,7 @@ namespace {
 
 // Every colour the spinner can produce is a blend of the background, the track and the arc, so a
 // palette of such blends holds them all without visible banding.
-std::vector<GifEncoder::Rgb> BlendPalette(const std::vector<QColor>& keys, int steps)
-{
+std::vector<GifEncoder::Rgb> BlendPalette(const std::vector<QColor>& keys, int steps) {
     std::vector<GifEncoder::Rgb> palette;
     for (int a = 0; a <= steps; ++a) {
         for (int b = 0; a + b <= steps; ++b) {
@@ -30,15 +29,15 @@ std::vector<GifEncoder::Rgb> BlendPalette(const std::vector<QColor>& keys, int s
                 mix[1] += w[k] * key.green();
                 mix[2] += w[k] * key.blue();
             }
-            palette.push_back({static_cast<std::uint8_t>(mix[0] + 0.5), static_cast<std::uint8_t>(mix[1] + 0.5),
+            palette.push_back({static_cast<std::uint8_t>(mix[0] + 0.5),
+                               static_cast<std::uint8_t>(mix[1] + 0.5),
                                static_cast<std::uint8_t>(mix[2] + 0.5)});
         }
     }
     return palette;
 }
 
-std::vector<std::uint8_t> ToIndexes(const QImage& frame, const std::vector<GifEncoder::Rgb>& palette)
-{
+std::vector<std::uint8_t> ToIndexes(const QImage& frame, const std::vector<GifEncoder::Rgb>& palette) {
     const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
     std::vector<std::uint8_t> indexes;
     indexes.reserve(static_cast<std::size_t>(rgb.width()) * static_cast<std::size_t>(rgb.height()));
@@ -63,8 +62,7 @@ std::vector<std::uint8_t> ToIndexes(const QImage& frame, const std::vector<GifEn
     return indexes;
 }
 
-bool WriteImage(const QImage& image, const QString& path, QString* error)
-{
+bool WriteImage(const QImage& image, const QString& path, QString* error) {
     QImageWriter writer(path);
     const QByteArray format = writer.format();
     QImage out = image;
@@ -86,8 +84,7 @@ bool WriteImage(const QImage& image, const QString& path, QString* error)
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeSpinnerGif()
-{
+std::vector<std::uint8_t> EncodeSpinnerGif() {
     const std::vector<QImage> frames = RenderSpinnerFrames();
     const std::vector<GifEncoder::Rgb> palette =
         BlendPalette({QColor(Qt::white), QColor(234, 235, 240), QColor(216, 34, 40)}, 16);
@@ -98,8 +95,7 @@ std::vector<std::uint8_t> EncodeSpinnerGif()
     return gif.Finish();
 }
 
-bool WriteSkin(const QString& folder, QString* error)
-{
+bool WriteSkin(const QString& folder, QString* error) {
     QDir dir(folder);
     if (!dir.mkpath(".")) {
         *error = QString("cannot create the folder %1").arg(folder);
