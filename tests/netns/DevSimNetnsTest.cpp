@@ -451,5 +451,90 @@ TEST_F(DevSimNetns, DelaysReorderRepliesAndDoubleAnswersDiffer) {
     EXPECT_EQ(MacTextOf(f, 6), DevSimMac(2)) << "the delayed acknowledgement came first";
 }
 
+// Many devices at once: nothing may be lost between the emulator's socket and its batched sends.
+TEST_F(DevSimNetns, ThousandDevicesAnswerOneDiscoveryAndOneCommandEach) {
+    const int count = 1000;
+    ASSERT_TRUE(sim.Start({"--devices", std::to_string(count)}));
+    ASSERT_TRUE(port.Send(Discovery()));
+    std::set<std::string> answered;
+    Bytes f;
+    while (answered.size() < static_cast<size_t>(count) && port.Receive(f, kWaitMs)) {
+        if (U16(f, 14) == 0 && U16(f, 18) == 4)
+            answered.insert(MacTextOf(f, 6));
+    }
+    ASSERT_EQ(answered.size(), static_cast<size_t>(count));
+
+    const std::string text = Command("k");
+    for (int n = 1; n <= count; ++n) {
+        ASSERT_TRUE(port.Send(MakeFrame(MacOf(DevSimMac(n)), port.mac(), 3, 11, 1, 1, 2,
+                                        reinterpret_cast<const uint8_t*>(text.c_str()), text.size())));
+    }
+    std::set<std::string> acked, reported;
+    while ((acked.size() < static_cast<size_t>(count) || reported.size() < static_cast<size_t>(count)) &&
+           port.Receive(f, kWaitMs)) {
+        if (U16(f, 14) != 3)
+            continue;
+        (U16(f, 18) == 4 ? acked : reported).insert(MacTextOf(f, 6));
+    }
+    EXPECT_EQ(acked.size(), static_cast<size_t>(count));
+    EXPECT_EQ(reported.size(), static_cast<size_t>(count));
+
+    DevSimState state;
+    ASSERT_TRUE(sim.Stop(state));
+    EXPECT_EQ(state.send_errors, 0u);
+    for (const DevSimDevice& d : state.devices)
+        ASSERT_EQ(d.commands.size(), 1u) << d.mac;
+}
+
+TEST_F(DevSimNetns, HundredDevicesReceiveLargePayloadsInParallel) {
+    const int count = 100;
+    const size_t size = 256 * 1024;
+    ASSERT_TRUE(sim.Start({"--devices", std::to_string(count)}));
+    std::vector<Bytes> payloads;
+    std::vector<size_t> sent(count, 0);  // bytes sent and acknowledged per device
+    std::vector<uint16_t> seq(count, 0);
+    auto send_next = [&](int i) {
+        const size_t len = std::min<size_t>(1024, size - sent[i]);
+        const uint16_t flag = sent[i] + len == size ? 2 : sent[i] == 0 ? 1 : 0;
+        ++seq[i];
+        return port.Send(MakeFrame(MacOf(DevSimMac(i + 1)), port.mac(), 2, 3, seq[i], 1, flag,
+                                   payloads[i].data() + sent[i], len));
+    };
+    for (int i = 0; i < count; ++i) {
+        payloads.push_back(Pattern(size, static_cast<uint8_t>(i)));
+        ASSERT_TRUE(send_next(i));
+    }
+    int finished = 0, reports = 0;
+    Bytes f;
+    while ((finished < count || reports < count) && port.Receive(f, kWaitMs)) {
+        const int i = static_cast<int>(MacOf(MacTextOf(f, 6))[5]) - 1;
+        ASSERT_TRUE(i >= 0 && i < count) << MacTextOf(f, 6);
+        if (U16(f, 18) == 8) {
+            ++reports;
+            continue;
+        }
+        ASSERT_EQ(U16(f, 18), 4);
+        ASSERT_EQ(U16(f, 16), seq[i]) << "device " << i + 1;
+        sent[i] += std::min<size_t>(1024, size - sent[i]);
+        if (sent[i] == size) {
+            ++finished;
+        } else {
+            ASSERT_TRUE(send_next(i));
+        }
+    }
+    ASSERT_EQ(finished, count);
+    ASSERT_EQ(reports, count);
+
+    DevSimState state;
+    ASSERT_TRUE(sim.Stop(state));
+    for (int i = 0; i < count; ++i) {
+        const DevSimDevice* d = state.Find(DevSimMac(i + 1));
+        ASSERT_NE(d, nullptr);
+        ASSERT_EQ(d->files.size(), 1u) << d->mac;
+        EXPECT_EQ(d->files[0].sha256, devsim::Sha256::HexOf(payloads[i].data(), size)) << d->mac;
+        EXPECT_EQ(d->violation_count, 0u) << d->mac;
+    }
+}
+
 }  // namespace
 }  // namespace provix::test
