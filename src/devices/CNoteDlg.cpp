@@ -17,13 +17,11 @@ const QColor kTextColor(68, 68, 79);
 const QColor kRed(216, 34, 40);
 const QColor kLineColor(235, 238, 237);
 
-QString Tr(const char* english)
-{
+QString Tr(const char* english) {
     return QString::fromStdString(TranslateText(english));
 }
 
-QString Path(const std::string& path)
-{
+QString Path(const std::string& path) {
     return QString::fromStdString(path);
 }
 
@@ -31,14 +29,11 @@ QString Path(const std::string& path)
 
 std::optional<int> CNoteDlg::next_answer;
 
-CNoteDlg::CNoteDlg(const QString& title_text, const QString& note_text, bool with_cancel,
-                   QWidget* owner)
-    : CTDialog(owner != nullptr ? owner : QApplication::activeWindow(),
-               Qt::Dialog | Qt::FramelessWindowHint),
+CNoteDlg::CNoteDlg(const QString& title_text, const QString& note_text, bool with_cancel, QWidget* owner)
+    : CTDialog(owner != nullptr ? owner : QApplication::activeWindow(), Qt::Dialog | Qt::FramelessWindowHint),
       title(title_text),
       note(note_text),
-      show_cancel(with_cancel)
-{
+      show_cancel(with_cancel) {
     setModal(true);
     setWindowTitle(title);
 
@@ -79,8 +74,8 @@ CNoteDlg::CNoteDlg(const QString& title_text, const QString& note_text, bool wit
 
     const SkinImagePaths& skin = SkinImages();
     ok_button->setText(Tr("Ok"));
-    ok_button->SetImages(Path(skin.apply_btn_normal), Path(skin.apply_btn_over),
-                         Path(skin.apply_btn_down), Path(skin.apply_btn_disable));
+    ok_button->SetImages(Path(skin.apply_btn_normal), Path(skin.apply_btn_over), Path(skin.apply_btn_down),
+                         Path(skin.apply_btn_disable));
     ok_button->font_face = kFace;
     ok_button->font_height = 17;
     ok_button->font_weight = 400;
@@ -107,8 +102,7 @@ CNoteDlg::CNoteDlg(const QString& title_text, const QString& note_text, bool wit
     ok_button->setFocus();
 }
 
-int CNoteDlg::exec()
-{
+int CNoteDlg::exec() {
     if (next_answer) {
         const int answer = *next_answer;
         next_answer.reset();
@@ -118,13 +112,11 @@ int CNoteDlg::exec()
     return CTDialog::exec();
 }
 
-void CNoteDlg::SetNextAnswer(int answer)
-{
+void CNoteDlg::SetNextAnswer(int answer) {
     next_answer = answer;
 }
 
-void CNoteDlg::ClearNextAnswer()
-{
+void CNoteDlg::ClearNextAnswer() {
     next_answer.reset();
 }
 

@@ -21,8 +21,7 @@ class CNoteDlg : public CTDialog {
 public:
     // title and note are shown as given (callers translate them); owner nullptr means the
     // application's active window.
-    CNoteDlg(const QString& title, const QString& note, bool show_cancel,
-             QWidget* owner = nullptr);
+    CNoteDlg(const QString& title, const QString& note, bool show_cancel, QWidget* owner = nullptr);
 
     int exec() override;
 

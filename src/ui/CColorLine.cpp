@@ -4,8 +4,7 @@
 
 namespace provix {
 
-void CColorLine::paintEvent(QPaintEvent*)
-{
+void CColorLine::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(QRect(0, height() / 2, width(), 1), color);
 }

@@ -15,8 +15,7 @@
 namespace provix {
 
 CCustomComboBox::CCustomComboBox(QWidget* parent)
-    : QWidget(parent), item_font(SkinFont(QStringLiteral("Microsoft YaHei"), 15, 0))
-{
+    : QWidget(parent), item_font(SkinFont(QStringLiteral("Microsoft YaHei"), 15, 0)) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     drop_list = new CDropListWnd(this);
@@ -24,15 +23,13 @@ CCustomComboBox::CCustomComboBox(QWidget* parent)
 
 CCustomComboBox::~CCustomComboBox() = default;
 
-int CCustomComboBox::AddItem(const QString& text, int value)
-{
+int CCustomComboBox::AddItem(const QString& text, int value) {
     const int index = items.AddItem(text, value);
     drop_list->ListBox()->update();
     return index;
 }
 
-bool CCustomComboBox::RemoveItem(int index)
-{
+bool CCustomComboBox::RemoveItem(int index) {
     const int before = items.CurrentIndex();
     if (!items.RemoveItem(index))
         return false;
@@ -43,8 +40,7 @@ bool CCustomComboBox::RemoveItem(int index)
     return true;
 }
 
-void CCustomComboBox::ResetItems()
-{
+void CCustomComboBox::ResetItems() {
     const int before = items.CurrentIndex();
     items.ResetItems();
     update();
@@ -53,16 +49,14 @@ void CCustomComboBox::ResetItems()
         emit currentIndexChanged(-1);
 }
 
-bool CCustomComboBox::SetItemEnabled(int index, bool enabled)
-{
+bool CCustomComboBox::SetItemEnabled(int index, bool enabled) {
     if (!items.SetItemEnabled(index, enabled))
         return false;
     drop_list->ListBox()->update();
     return true;
 }
 
-bool CCustomComboBox::SetItemPicture(int index, int picture)
-{
+bool CCustomComboBox::SetItemPicture(int index, int picture) {
     if (!items.SetItemPicture(index, picture))
         return false;
     update();
@@ -70,8 +64,7 @@ bool CCustomComboBox::SetItemPicture(int index, int picture)
     return true;
 }
 
-bool CCustomComboBox::SetCurrentIndex(int index)
-{
+bool CCustomComboBox::SetCurrentIndex(int index) {
     const int before = items.CurrentIndex();
     if (!items.SetCurrentIndex(index))
         return false;
@@ -83,8 +76,7 @@ bool CCustomComboBox::SetCurrentIndex(int index)
 }
 
 bool CCustomComboBox::SetArrowImages(const QString& normal, const QString& hover_path,
-                                     const QString& dropped_path, const QString& disabled)
-{
+                                     const QString& dropped_path, const QString& disabled) {
     QImage normal_image = LoadSkinImage(normal);
     if (normal_image.isNull())
         return false;
@@ -94,29 +86,24 @@ bool CCustomComboBox::SetArrowImages(const QString& normal, const QString& hover
     return true;
 }
 
-QImage CCustomComboBox::ArrowImage(ArrowState state) const
-{
+QImage CCustomComboBox::ArrowImage(ArrowState state) const {
     const QImage& own = arrow_images[static_cast<size_t>(state)];
     return own.isNull() ? arrow_images[0] : own;
 }
 
-ArrowState CCustomComboBox::CurrentArrowState() const
-{
+ArrowState CCustomComboBox::CurrentArrowState() const {
     return SelectArrowState(isEnabled(), dropped, hover);
 }
 
-QRect CCustomComboBox::ArrowRect() const
-{
+QRect CCustomComboBox::ArrowRect() const {
     return QRect(width() - arrow_width, 0, arrow_width, height());
 }
 
-QSize CCustomComboBox::sizeHint() const
-{
+QSize CCustomComboBox::sizeHint() const {
     return QSize(160, field_height);
 }
 
-void CCustomComboBox::ShowDropList()
-{
+void CCustomComboBox::ShowDropList() {
     if (dropped || !isEnabled())
         return;
     dropped = true;
@@ -124,20 +111,17 @@ void CCustomComboBox::ShowDropList()
     drop_list->Popup();
 }
 
-void CCustomComboBox::HideDropList()
-{
+void CCustomComboBox::HideDropList() {
     if (dropped)
         drop_list->hide();
 }
 
-void CCustomComboBox::OnDropListHidden()
-{
+void CCustomComboBox::OnDropListHidden() {
     dropped = false;
     update();
 }
 
-void CCustomComboBox::DrawArrow(QPainter& painter) const
-{
+void CCustomComboBox::DrawArrow(QPainter& painter) const {
     const QRect area = ArrowRect();
     const QImage image = ArrowImage(CurrentArrowState());
     if (!image.isNull()) {
@@ -148,8 +132,7 @@ void CCustomComboBox::DrawArrow(QPainter& painter) const
     }
     // Without an arrow picture: a small downward triangle in the text colour.
     const QPointF c = QRectF(area).center();
-    const QPointF triangle[] = {{c.x() - 4.5, c.y() - 2.5}, {c.x() + 4.5, c.y() - 2.5},
-                                {c.x(), c.y() + 3}};
+    const QPointF triangle[] = {{c.x() - 4.5, c.y() - 2.5}, {c.x() + 4.5, c.y() - 2.5}, {c.x(), c.y() + 3}};
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -158,8 +141,7 @@ void CCustomComboBox::DrawArrow(QPainter& painter) const
     painter.restore();
 }
 
-void CCustomComboBox::paintEvent(QPaintEvent*)
-{
+void CCustomComboBox::paintEvent(QPaintEvent*) {
     // Painted into a pixmap and copied in one step so the field never flickers; the parent
     // shows through the rounded corners.
     QPixmap canvas(size() * devicePixelRatioF());
@@ -180,21 +162,18 @@ void CCustomComboBox::paintEvent(QPaintEvent*)
         if (current >= 0) {
             const DropListItem& item = items.Item(current);
             if (item.picture >= 0 && item.picture < static_cast<int>(item_pictures.size())) {
-                const QRect icon_rect(text_left, (height() - icon_size.height()) / 2,
-                                      icon_size.width(), icon_size.height());
+                const QRect icon_rect(text_left, (height() - icon_size.height()) / 2, icon_size.width(),
+                                      icon_size.height());
                 painter.drawImage(icon_rect, item_pictures[static_cast<size_t>(item.picture)]);
                 text_left = icon_rect.right() + 1 + text_inset;
             }
         }
-        const QRect text_rect(text_left, 0, std::max(width() - arrow_width - text_left, 0),
-                              height());
+        const QRect text_rect(text_left, 0, std::max(width() - arrow_width - text_left, 0), height());
         painter.setFont(item_font);
-        painter.setPen(current >= 0 ? (isEnabled() ? normal_text : disabled_text)
-                                    : hint_text_color);
+        painter.setPen(current >= 0 ? (isEnabled() ? normal_text : disabled_text) : hint_text_color);
         const QString text = current >= 0 ? items.Item(current).text : hint_text;
         painter.drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         painter.fontMetrics().elidedText(text, Qt::ElideRight,
-                                                          text_rect.width()));
+                         painter.fontMetrics().elidedText(text, Qt::ElideRight, text_rect.width()));
 
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(dropped || hover ? border_active : border_normal, 1));
@@ -203,8 +182,7 @@ void CCustomComboBox::paintEvent(QPaintEvent*)
     QPainter(this).drawPixmap(0, 0, canvas);
 }
 
-void CCustomComboBox::mousePressEvent(QMouseEvent* event)
-{
+void CCustomComboBox::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     setFocus(Qt::MouseFocusReason);
@@ -214,30 +192,32 @@ void CCustomComboBox::mousePressEvent(QMouseEvent* event)
         ShowDropList();
 }
 
-void CCustomComboBox::keyPressEvent(QKeyEvent* event)
-{
+void CCustomComboBox::keyPressEvent(QKeyEvent* event) {
     const bool alt = event->modifiers() & Qt::AltModifier;
     switch (event->key()) {
-    case Qt::Key_F4:
-    case Qt::Key_Space: ShowDropList(); break;
-    case Qt::Key_Down:
-    case Qt::Key_Up:
-        if (alt) {
+        case Qt::Key_F4:
+        case Qt::Key_Space:
             ShowDropList();
-        } else {
-            const int next = items.NextSelectable(items.CurrentIndex(),
-                                                  event->key() == Qt::Key_Down ? 1 : -1);
-            if (next >= 0)
-                SetCurrentIndex(next);
-        }
-        break;
-    default: QWidget::keyPressEvent(event); return;
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+            if (alt) {
+                ShowDropList();
+            } else {
+                const int next =
+                    items.NextSelectable(items.CurrentIndex(), event->key() == Qt::Key_Down ? 1 : -1);
+                if (next >= 0)
+                    SetCurrentIndex(next);
+            }
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     event->accept();
 }
 
-void CCustomComboBox::wheelEvent(QWheelEvent* event)
-{
+void CCustomComboBox::wheelEvent(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0) {
         event->ignore();
@@ -249,22 +229,19 @@ void CCustomComboBox::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
-void CCustomComboBox::enterEvent(QEnterEvent* event)
-{
+void CCustomComboBox::enterEvent(QEnterEvent* event) {
     hover = true;
     update();
     QWidget::enterEvent(event);
 }
 
-void CCustomComboBox::leaveEvent(QEvent* event)
-{
+void CCustomComboBox::leaveEvent(QEvent* event) {
     hover = false;
     update();
     QWidget::leaveEvent(event);
 }
 
-void CCustomComboBox::changeEvent(QEvent* event)
-{
+void CCustomComboBox::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         if (!isEnabled())
             HideDropList();

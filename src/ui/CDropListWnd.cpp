@@ -12,8 +12,7 @@
 namespace provix {
 
 CDropListWnd::CDropListWnd(CCustomComboBox* owner)
-    : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint), combo(owner)
-{
+    : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint), combo(owner) {
     // A click on the field while the list is open only closes the list.
     setAttribute(Qt::WA_NoMouseReplay);
     scroll_area = new QScrollArea(this);
@@ -25,8 +24,7 @@ CDropListWnd::CDropListWnd(CCustomComboBox* owner)
     connect(list_box, &CDropListBoxWnd::itemActivated, this, &CDropListWnd::Activate);
 }
 
-void CDropListWnd::Popup()
-{
+void CDropListWnd::Popup() {
     const int count = combo->Items().Count();
     const int visible = std::clamp(count, 1, std::max(combo->max_visible_items, 1));
     const int list_height = visible * combo->item_height;
@@ -48,47 +46,50 @@ void CDropListWnd::Popup()
     setFocus();
 }
 
-void CDropListWnd::paintEvent(QPaintEvent*)
-{
+void CDropListWnd::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), fill_color);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(border_color, 1));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), corner_radius,
-                            corner_radius);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), corner_radius, corner_radius);
 }
 
-void CDropListWnd::keyPressEvent(QKeyEvent* event)
-{
+void CDropListWnd::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Up: MoveHot(-1); break;
-    case Qt::Key_Down: MoveHot(+1); break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space: {
-        const int hot = list_box->HotIndex();
-        if (hot >= 0 && combo->Items().Item(hot).enabled)
-            Activate(hot);
-        else
+        case Qt::Key_Up:
+            MoveHot(-1);
+            break;
+        case Qt::Key_Down:
+            MoveHot(+1);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space: {
+            const int hot = list_box->HotIndex();
+            if (hot >= 0 && combo->Items().Item(hot).enabled)
+                Activate(hot);
+            else
+                hide();
+            break;
+        }
+        case Qt::Key_Escape:
+        case Qt::Key_F4:
             hide();
-        break;
-    }
-    case Qt::Key_Escape:
-    case Qt::Key_F4: hide(); break;
-    default: QWidget::keyPressEvent(event); return;
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     event->accept();
 }
 
-void CDropListWnd::hideEvent(QHideEvent* event)
-{
+void CDropListWnd::hideEvent(QHideEvent* event) {
     list_box->SetHotIndex(-1);
     QWidget::hideEvent(event);
     combo->OnDropListHidden();
 }
 
-void CDropListWnd::MoveHot(int step)
-{
+void CDropListWnd::MoveHot(int step) {
     int from = list_box->HotIndex();
     if (from < 0)
         from = combo->CurrentIndex();
@@ -99,8 +100,7 @@ void CDropListWnd::MoveHot(int step)
     scroll_area->ensureVisible(0, list_box->ItemRect(next).center().y(), 0, combo->item_height);
 }
 
-void CDropListWnd::Activate(int index)
-{
+void CDropListWnd::Activate(int index) {
     hide();
     combo->SetCurrentIndex(index);
 }

@@ -9,15 +9,13 @@
 
 namespace provix {
 
-CTButtonPicture::CTButtonPicture(QWidget* parent) : QAbstractButton(parent)
-{
+CTButtonPicture::CTButtonPicture(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
 }
 
-int CTButtonPicture::SetImages(const QString& normal, const QString& hover_path,
-                               const QString& pressed, const QString& disabled)
-{
+int CTButtonPicture::SetImages(const QString& normal, const QString& hover_path, const QString& pressed,
+                               const QString& disabled) {
     const std::array<const QString*, 4> paths{&normal, &hover_path, &pressed, &disabled};
     int taken = 0;
     for (const QString* path : paths) {
@@ -33,35 +31,33 @@ int CTButtonPicture::SetImages(const QString& normal, const QString& hover_path,
     return taken;
 }
 
-SkinState CTButtonPicture::State() const
-{
+SkinState CTButtonPicture::State() const {
     return SelectButtonState(isEnabled(), isDown(), hover);
 }
 
-const QImage& CTButtonPicture::StateImage(SkinState state) const
-{
+const QImage& CTButtonPicture::StateImage(SkinState state) const {
     const QImage& own = images[static_cast<size_t>(state)];
     return own.isNull() ? images[SkinNormal] : own;
 }
 
-QColor CTButtonPicture::StateTextColor(SkinState state) const
-{
+QColor CTButtonPicture::StateTextColor(SkinState state) const {
     switch (state) {
-    case SkinNormal: return text_color_normal;
-    case SkinDisabled: return text_color_disabled;
-    default: return text_color_hover;
+        case SkinNormal:
+            return text_color_normal;
+        case SkinDisabled:
+            return text_color_disabled;
+        default:
+            return text_color_hover;
     }
 }
 
-QSize CTButtonPicture::sizeHint() const
-{
+QSize CTButtonPicture::sizeHint() const {
     if (!images[SkinNormal].isNull())
         return images[SkinNormal].size();
     return QSize(16, 16);
 }
 
-void CTButtonPicture::paintEvent(QPaintEvent*)
-{
+void CTButtonPicture::paintEvent(QPaintEvent*) {
     // Nothing is filled: the parent's background shows through transparent picture parts.
     QPainter painter(this);
     const SkinState state = State();
@@ -83,30 +79,25 @@ void CTButtonPicture::paintEvent(QPaintEvent*)
     const QFontMetrics metrics(font);
     const QSize text_size(metrics.horizontalAdvance(caption), metrics.height());
     const QPoint pos = ButtonCaptionPosition(align_code, margin, size(), text_size);
-    painter.drawText(QRect(pos, text_size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     caption);
+    painter.drawText(QRect(pos, text_size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
 
-void CTButtonPicture::enterEvent(QEnterEvent* event)
-{
+void CTButtonPicture::enterEvent(QEnterEvent* event) {
     SetHover(true);
     QAbstractButton::enterEvent(event);
 }
 
-void CTButtonPicture::leaveEvent(QEvent* event)
-{
+void CTButtonPicture::leaveEvent(QEvent* event) {
     SetHover(false);
     QAbstractButton::leaveEvent(event);
 }
 
-void CTButtonPicture::mouseMoveEvent(QMouseEvent* event)
-{
+void CTButtonPicture::mouseMoveEvent(QMouseEvent* event) {
     SetHover(rect().contains(event->position().toPoint()));
     QAbstractButton::mouseMoveEvent(event);
 }
 
-void CTButtonPicture::changeEvent(QEvent* event)
-{
+void CTButtonPicture::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         if (!isEnabled())
             hover = false;
@@ -115,8 +106,7 @@ void CTButtonPicture::changeEvent(QEvent* event)
     QAbstractButton::changeEvent(event);
 }
 
-void CTButtonPicture::SetHover(bool on)
-{
+void CTButtonPicture::SetHover(bool on) {
     if (on && !isEnabled())
         on = false;
     if (hover == on)

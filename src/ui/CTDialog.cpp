@@ -12,16 +12,14 @@ namespace provix {
 
 CTDialog::CTDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
 
-void CTDialog::SetBackgroundImage(const QString& path)
-{
+void CTDialog::SetBackgroundImage(const QString& path) {
     if (path.isEmpty())
         return;
     background = LoadSkinImage(path);
     update();
 }
 
-void CTDialog::paintEvent(QPaintEvent* event)
-{
+void CTDialog::paintEvent(QPaintEvent* event) {
     if (!background.isNull()) {
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -35,23 +33,21 @@ void CTDialog::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
 }
 
-void CTDialog::keyPressEvent(QKeyEvent* event)
-{
+void CTDialog::keyPressEvent(QKeyEvent* event) {
     // Enter and Escape reach the focused control first; whatever it leaves must not close
     // the dialog or press a default button.
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
 }
 
-void CTDialog::mousePressEvent(QMouseEvent* event)
-{
+void CTDialog::mousePressEvent(QMouseEvent* event) {
     if (drag_enabled && event->button() == Qt::LeftButton) {
         dragging = true;
         drag_offset = event->globalPosition().toPoint() - window()->pos();
@@ -61,8 +57,7 @@ void CTDialog::mousePressEvent(QMouseEvent* event)
     QDialog::mousePressEvent(event);
 }
 
-void CTDialog::mouseMoveEvent(QMouseEvent* event)
-{
+void CTDialog::mouseMoveEvent(QMouseEvent* event) {
     if (dragging && (event->buttons() & Qt::LeftButton)) {
         window()->move(event->globalPosition().toPoint() - drag_offset);
         event->accept();
@@ -71,8 +66,7 @@ void CTDialog::mouseMoveEvent(QMouseEvent* event)
     QDialog::mouseMoveEvent(event);
 }
 
-void CTDialog::mouseReleaseEvent(QMouseEvent* event)
-{
+void CTDialog::mouseReleaseEvent(QMouseEvent* event) {
     if (dragging && event->button() == Qt::LeftButton) {
         dragging = false;
         event->accept();
@@ -81,8 +75,7 @@ void CTDialog::mouseReleaseEvent(QMouseEvent* event)
     QDialog::mouseReleaseEvent(event);
 }
 
-void ApplyRoundedRegion(QWidget* window, int width, int height)
-{
+void ApplyRoundedRegion(QWidget* window, int width, int height) {
     if (window == nullptr || width <= 0 || height <= 0)
         return;
     QBitmap mask(width, height);

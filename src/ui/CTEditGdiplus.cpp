@@ -9,8 +9,7 @@
 
 namespace provix {
 
-CTEditGdiplus::CTEditGdiplus(QWidget* parent) : QLineEdit(parent)
-{
+CTEditGdiplus::CTEditGdiplus(QWidget* parent) : QLineEdit(parent) {
     setFrame(false);
     setAttribute(Qt::WA_Hover);
     SetEditFont(QStringLiteral("Microsoft YaHei"), 100, false);
@@ -23,8 +22,7 @@ CTEditGdiplus::CTEditGdiplus(QWidget* parent) : QLineEdit(parent)
     UpdateTextColor();
 }
 
-void CTEditGdiplus::ApplyCommonEditLook()
-{
+void CTEditGdiplus::ApplyCommonEditLook() {
     SetEditFont(QStringLiteral("Microsoft YaHei"), 96, false);
     text_color = QColor(0, 0, 0);
     background_color = QColor(255, 255, 255);
@@ -39,8 +37,7 @@ void CTEditGdiplus::ApplyCommonEditLook()
 }
 
 void CTEditGdiplus::SetEditFont(const QString& face, int tenths_of_point, bool bold, bool italic,
-                                bool underline)
-{
+                                bool underline) {
     QFont edit_font(face);
     edit_font.setPointSizeF(std::max(tenths_of_point, 10) / 10.0);
     edit_font.setBold(bold);
@@ -49,42 +46,40 @@ void CTEditGdiplus::SetEditFont(const QString& face, int tenths_of_point, bool b
     setFont(edit_font);
 }
 
-void CTEditGdiplus::SetPlaceholder(const QString& text, const QColor& color)
-{
+void CTEditGdiplus::SetPlaceholder(const QString& text, const QColor& color) {
     placeholder.enabled = true;
     placeholder.text = text;
     placeholder_color = color;
     UpdateTextColor();
 }
 
-void CTEditGdiplus::ClearPlaceholderShowing()
-{
+void CTEditGdiplus::ClearPlaceholderShowing() {
     placeholder.showing = false;
     UpdateTextColor();
 }
 
-EditBorder CTEditGdiplus::BorderState() const
-{
+EditBorder CTEditGdiplus::BorderState() const {
     return SelectEditBorder(isEnabled(), focused, hover);
 }
 
-QColor CTEditGdiplus::BorderColor() const
-{
+QColor CTEditGdiplus::BorderColor() const {
     switch (BorderState()) {
-    case EditBorder::Disabled: return border_color_disabled;
-    case EditBorder::Focus: return border_color_focus;
-    case EditBorder::Hover: return border_color_hover;
-    default: return border_color_normal;
+        case EditBorder::Disabled:
+            return border_color_disabled;
+        case EditBorder::Focus:
+            return border_color_focus;
+        case EditBorder::Hover:
+            return border_color_hover;
+        default:
+            return border_color_normal;
     }
 }
 
-QColor CTEditGdiplus::CurrentTextColor() const
-{
+QColor CTEditGdiplus::CurrentTextColor() const {
     return PlaceholderColourApplies(placeholder, focused) ? placeholder_color : text_color;
 }
 
-void CTEditGdiplus::UpdateTextColor()
-{
+void CTEditGdiplus::UpdateTextColor() {
     QPalette pal = palette();
     const QColor color = CurrentTextColor();
     pal.setColor(QPalette::Text, color);
@@ -96,8 +91,7 @@ void CTEditGdiplus::UpdateTextColor()
     update();
 }
 
-void CTEditGdiplus::paintEvent(QPaintEvent* event)
-{
+void CTEditGdiplus::paintEvent(QPaintEvent* event) {
     {
         QPainter painter(this);
         painter.fillRect(rect(), background_color);
@@ -115,8 +109,7 @@ void CTEditGdiplus::paintEvent(QPaintEvent* event)
     QLineEdit::paintEvent(event);
 }
 
-void CTEditGdiplus::focusInEvent(QFocusEvent* event)
-{
+void CTEditGdiplus::focusInEvent(QFocusEvent* event) {
     focused = true;
     if (placeholder.showing) {
         const QString text = PlaceholderOnFocusIn(placeholder, this->text());
@@ -126,8 +119,7 @@ void CTEditGdiplus::focusInEvent(QFocusEvent* event)
     QLineEdit::focusInEvent(event);
 }
 
-void CTEditGdiplus::focusOutEvent(QFocusEvent* event)
-{
+void CTEditGdiplus::focusOutEvent(QFocusEvent* event) {
     focused = false;
     QLineEdit::focusOutEvent(event);
     if (text().isEmpty() && placeholder.enabled) {
@@ -137,22 +129,19 @@ void CTEditGdiplus::focusOutEvent(QFocusEvent* event)
     UpdateTextColor();
 }
 
-void CTEditGdiplus::enterEvent(QEnterEvent* event)
-{
+void CTEditGdiplus::enterEvent(QEnterEvent* event) {
     hover = true;
     update();
     QLineEdit::enterEvent(event);
 }
 
-void CTEditGdiplus::leaveEvent(QEvent* event)
-{
+void CTEditGdiplus::leaveEvent(QEvent* event) {
     hover = false;
     update();
     QLineEdit::leaveEvent(event);
 }
 
-void CTEditGdiplus::changeEvent(QEvent* event)
-{
+void CTEditGdiplus::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange)
         update();
     QLineEdit::changeEvent(event);

@@ -16,15 +16,13 @@ constexpr int kMaxFrames = 4096;
 
 // Browsers show frames of 0 or 10 ms for 100 ms; without a floor such a GIF would spin the
 // user-interface thread.
-int EffectiveDelay(int delay_ms)
-{
+int EffectiveDelay(int delay_ms) {
     return delay_ms <= 10 ? 100 : delay_ms;
 }
 
 }  // namespace
 
-std::vector<std::pair<QImage, int>> ReadPictureFrames(const QByteArray& data)
-{
+std::vector<std::pair<QImage, int>> ReadPictureFrames(const QByteArray& data) {
     std::vector<std::pair<QImage, int>> result;
     QBuffer buffer;
     buffer.setData(data);
@@ -47,14 +45,12 @@ std::vector<std::pair<QImage, int>> ReadPictureFrames(const QByteArray& data)
     return result;
 }
 
-CTPicture::CTPicture(QWidget* parent) : QWidget(parent)
-{
+CTPicture::CTPicture(QWidget* parent) : QWidget(parent) {
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, this, &CTPicture::NextFrame);
 }
 
-bool CTPicture::Load(const QString& path)
-{
+bool CTPicture::Load(const QString& path) {
     Stop();
     frames.clear();
     current_frame = 0;
@@ -72,8 +68,7 @@ bool CTPicture::Load(const QString& path)
     return true;
 }
 
-void CTPicture::Draw()
-{
+void CTPicture::Draw() {
     shown = true;
     current_frame = 0;
     update();
@@ -81,28 +76,24 @@ void CTPicture::Draw()
         timer.start(frames.front().delay_ms);
 }
 
-void CTPicture::Stop()
-{
+void CTPicture::Stop() {
     timer.stop();
 }
 
-int CTPicture::FrameDelay(int index) const
-{
+int CTPicture::FrameDelay(int index) const {
     if (index < 0 || index >= FrameCount())
         return 0;
     return frames[static_cast<size_t>(index)].delay_ms;
 }
 
-const QImage& CTPicture::FrameImage(int index) const
-{
+const QImage& CTPicture::FrameImage(int index) const {
     static const QImage none;
     if (index < 0 || index >= FrameCount())
         return none;
     return frames[static_cast<size_t>(index)].image;
 }
 
-void CTPicture::NextFrame()
-{
+void CTPicture::NextFrame() {
     if (frames.size() < 2)
         return;
     current_frame = (current_frame + 1) % FrameCount();
@@ -110,8 +101,7 @@ void CTPicture::NextFrame()
     timer.start(frames[static_cast<size_t>(current_frame)].delay_ms);
 }
 
-void CTPicture::paintEvent(QPaintEvent*)
-{
+void CTPicture::paintEvent(QPaintEvent*) {
     if (!shown || frames.empty())
         return;
     QPainter painter(this);

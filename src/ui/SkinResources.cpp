@@ -7,16 +7,13 @@
 
 namespace provix {
 
-void InstallSkinFontSubstitutions()
-{
+void InstallSkinFontSubstitutions() {
     QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"),
-                               {QStringLiteral("WenQuanYi Micro Hei"),
-                                QStringLiteral("Noto Sans CJK SC"),
+                               {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
                                 QStringLiteral("Droid Sans Fallback")});
 }
 
-QFont SkinFont(const QString& face, int pixel_height, int weight, bool italic, bool underline)
-{
+QFont SkinFont(const QString& face, int pixel_height, int weight, bool italic, bool underline) {
     QFont font(face);
     font.setPixelSize(std::max(pixel_height, 1));
     if (weight > 0)
@@ -28,8 +25,7 @@ QFont SkinFont(const QString& face, int pixel_height, int weight, bool italic, b
     return font;
 }
 
-QImage LoadSkinImage(const QString& path)
-{
+QImage LoadSkinImage(const QString& path) {
     if (path.isEmpty())
         return QImage();
     // The reader refuses images above Qt's allocation limit, so a hostile file cannot

@@ -4,8 +4,7 @@
 
 namespace provix {
 
-SkinState SelectButtonState(bool enabled, bool pressed, bool hover)
-{
+SkinState SelectButtonState(bool enabled, bool pressed, bool hover) {
     if (!enabled)
         return SkinDisabled;
     if (pressed)
@@ -13,8 +12,7 @@ SkinState SelectButtonState(bool enabled, bool pressed, bool hover)
     return hover ? SkinHover : SkinNormal;
 }
 
-SkinState SelectLabelState(bool enabled, bool hover, bool pressed)
-{
+SkinState SelectLabelState(bool enabled, bool hover, bool pressed) {
     if (!enabled)
         return SkinDisabled;
     if (!hover)
@@ -22,40 +20,59 @@ SkinState SelectLabelState(bool enabled, bool hover, bool pressed)
     return pressed ? SkinPressed : SkinHover;
 }
 
-QPoint ButtonCaptionPosition(int align_code, int margin, QSize button_size, QSize text_size)
-{
+QPoint ButtonCaptionPosition(int align_code, int margin, QSize button_size, QSize text_size) {
     const int centre_x = (button_size.width() - text_size.width()) / 2;
     const int centre_y = (button_size.height() - text_size.height()) / 2;
     const int bottom_y = button_size.height() - text_size.height();
     QPoint pos;
     switch (align_code) {
-    case 768: pos = {centre_x, centre_y}; break;
-    case 256: pos = {margin + 2, centre_y}; break;
-    case 512: pos = {button_size.width() - text_size.width() - margin - 2, centre_y}; break;
-    case 2048: pos = {0, bottom_y}; break;
-    case 1792: pos = {centre_x, 0}; break;
-    case 2816: pos = {centre_x, bottom_y}; break;
-    default: pos = {0, 0}; break;  // 1024 and unknown codes
+        case 768:
+            pos = {centre_x, centre_y};
+            break;
+        case 256:
+            pos = {margin + 2, centre_y};
+            break;
+        case 512:
+            pos = {button_size.width() - text_size.width() - margin - 2, centre_y};
+            break;
+        case 2048:
+            pos = {0, bottom_y};
+            break;
+        case 1792:
+            pos = {centre_x, 0};
+            break;
+        case 2816:
+            pos = {centre_x, bottom_y};
+            break;
+        default:
+            pos = {0, 0};
+            break;  // 1024 and unknown codes
     }
     return {std::max(pos.x(), 0), std::max(pos.y(), 0)};
 }
 
-Qt::Alignment LabelAlignment(int align_code)
-{
+Qt::Alignment LabelAlignment(int align_code) {
     switch (align_code) {
-    case 1: return Qt::AlignRight | Qt::AlignTop;
-    case 3: return Qt::AlignLeft | Qt::AlignBottom;
-    case 4: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case 5: return Qt::AlignLeft | Qt::AlignVCenter;
-    case 6: return Qt::AlignRight | Qt::AlignVCenter;
-    case 7: return Qt::AlignHCenter | Qt::AlignTop;
-    case 8: return Qt::AlignHCenter | Qt::AlignBottom;
-    default: return Qt::AlignLeft | Qt::AlignTop;
+        case 1:
+            return Qt::AlignRight | Qt::AlignTop;
+        case 3:
+            return Qt::AlignLeft | Qt::AlignBottom;
+        case 4:
+            return Qt::AlignHCenter | Qt::AlignVCenter;
+        case 5:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+        case 6:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        case 7:
+            return Qt::AlignHCenter | Qt::AlignTop;
+        case 8:
+            return Qt::AlignHCenter | Qt::AlignBottom;
+        default:
+            return Qt::AlignLeft | Qt::AlignTop;
     }
 }
 
-QPoint LabelBlockPosition(int align_code, QSize label_size, QSize block_size)
-{
+QPoint LabelBlockPosition(int align_code, QSize label_size, QSize block_size) {
     const Qt::Alignment align = LabelAlignment(align_code);
     const int free_x = label_size.width() - block_size.width();
     const int free_y = label_size.height() - block_size.height();
@@ -72,36 +89,31 @@ QPoint LabelBlockPosition(int align_code, QSize label_size, QSize block_size)
     return {std::max(x, 0), std::max(y, 0)};
 }
 
-QString PlaceholderOnFocusIn(PlaceholderState& state, const QString& current)
-{
+QString PlaceholderOnFocusIn(PlaceholderState& state, const QString& current) {
     if (!state.showing)
         return current;
     state.showing = false;
     return QString();
 }
 
-QString PlaceholderOnFocusOut(PlaceholderState& state, const QString& current)
-{
+QString PlaceholderOnFocusOut(PlaceholderState& state, const QString& current) {
     if (!current.isEmpty() || !state.enabled)
         return current;
     state.showing = true;
     return state.text;
 }
 
-void PlaceholderOnTextChanged(PlaceholderState& state, const QString& current)
-{
+void PlaceholderOnTextChanged(PlaceholderState& state, const QString& current) {
     // A value written while the placeholder shows must not be wiped by the next focus-in.
     if (state.showing && current != state.text)
         state.showing = false;
 }
 
-bool PlaceholderColourApplies(const PlaceholderState& state, bool focused)
-{
+bool PlaceholderColourApplies(const PlaceholderState& state, bool focused) {
     return state.enabled && state.showing && !focused;
 }
 
-EditBorder SelectEditBorder(bool enabled, bool focused, bool hover)
-{
+EditBorder SelectEditBorder(bool enabled, bool focused, bool hover) {
     if (!enabled)
         return EditBorder::Disabled;
     if (focused)
@@ -109,8 +121,7 @@ EditBorder SelectEditBorder(bool enabled, bool focused, bool hover)
     return hover ? EditBorder::Hover : EditBorder::Normal;
 }
 
-ArrowState SelectArrowState(bool enabled, bool dropped, bool hover)
-{
+ArrowState SelectArrowState(bool enabled, bool dropped, bool hover) {
     if (!enabled)
         return ArrowState::Disabled;
     if (dropped)
@@ -118,8 +129,7 @@ ArrowState SelectArrowState(bool enabled, bool dropped, bool hover)
     return hover ? ArrowState::Hover : ArrowState::Normal;
 }
 
-DropItemLook SelectDropItemLook(bool item_enabled, bool hot, bool current)
-{
+DropItemLook SelectDropItemLook(bool item_enabled, bool hot, bool current) {
     DropItemLook look{};
     look.highlight_background = item_enabled && (hot || current);
     if (!item_enabled)
@@ -132,23 +142,20 @@ DropItemLook SelectDropItemLook(bool item_enabled, bool hot, bool current)
     return look;
 }
 
-int DropItemTextWidth(int row_width, bool has_picture, int icon_width, bool current)
-{
+int DropItemTextWidth(int row_width, bool has_picture, int icon_width, bool current) {
     int width = row_width - (has_picture ? icon_width + 22 : 16);
     if (current)
         width -= icon_width + 8;
     return std::max(width, 0);
 }
 
-int DropListItems::AddItem(const QString& text, int value)
-{
+int DropListItems::AddItem(const QString& text, int value) {
     items.push_back(DropListItem{text, -1, value, true});
     Renumber();
     return Count() - 1;
 }
 
-bool DropListItems::RemoveItem(int index)
-{
+bool DropListItems::RemoveItem(int index) {
     if (!IsValid(index))
         return false;
     items.erase(items.begin() + index);
@@ -160,48 +167,41 @@ bool DropListItems::RemoveItem(int index)
     return true;
 }
 
-void DropListItems::ResetItems()
-{
+void DropListItems::ResetItems() {
     items.clear();
     current = -1;
 }
 
-QString DropListItems::GetItemText(int index) const
-{
+QString DropListItems::GetItemText(int index) const {
     return IsValid(index) ? Item(index).text : QString();
 }
 
-QString DropListItems::GetSelectedText() const
-{
+QString DropListItems::GetSelectedText() const {
     return GetItemText(current);
 }
 
-bool DropListItems::SetItemEnabled(int index, bool enabled)
-{
+bool DropListItems::SetItemEnabled(int index, bool enabled) {
     if (!IsValid(index))
         return false;
     items[static_cast<size_t>(index)].enabled = enabled;
     return true;
 }
 
-bool DropListItems::SetItemPicture(int index, int picture)
-{
+bool DropListItems::SetItemPicture(int index, int picture) {
     if (!IsValid(index))
         return false;
     items[static_cast<size_t>(index)].picture = picture;
     return true;
 }
 
-bool DropListItems::SetCurrentIndex(int index)
-{
+bool DropListItems::SetCurrentIndex(int index) {
     if (index != -1 && !IsValid(index))
         return false;
     current = index;
     return true;
 }
 
-int DropListItems::NextSelectable(int from, int step) const
-{
+int DropListItems::NextSelectable(int from, int step) const {
     if (step == 0 || Count() == 0)
         return -1;
     int i = from;
@@ -214,8 +214,7 @@ int DropListItems::NextSelectable(int from, int step) const
     return -1;
 }
 
-void DropListItems::Renumber()
-{
+void DropListItems::Renumber() {
     for (size_t i = 0; i < items.size(); ++i)
         items[i].value = static_cast<int>(i);
 }

@@ -20,29 +20,25 @@ const QColor kClose(90, 90, 90);
 // A skin folder with the note dialog's pictures in plain colours.
 class NoteDialog : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         skin_dir = new QTemporaryDir;
         const QString skin = skin_dir->filePath("Skin/");
-        for (const char* name : {"apply_btn_normal.png", "apply_btn_over.png",
-                                 "apply_btn_down.png", "apply_btn_disable.png"})
+        for (const char* name :
+             {"apply_btn_normal.png", "apply_btn_over.png", "apply_btn_down.png", "apply_btn_disable.png"})
             test::WriteSolidImage(skin + name, QSize(67, 27), kApply);
-        for (const char* name : {"cancel_btn_normal.png", "cancel_btn_over.png",
-                                 "cancel_btn_down.png"})
+        for (const char* name : {"cancel_btn_normal.png", "cancel_btn_over.png", "cancel_btn_down.png"})
             test::WriteSolidImage(skin + name, QSize(71, 27), kCancelSkin);
         test::WriteSolidImage(skin + "btn_child_close2.png", QSize(16, 16), kClose);
         LoadSkinPaths(skin_dir->path().toStdString() + "/");
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete skin_dir;
         skin_dir = nullptr;
     }
     void TearDown() override { CNoteDlg::ClearNextAnswer(); }
 
     // Shows the dialog without a nested event loop and waits until it can take input.
-    static void Show(CNoteDlg& dialog)
-    {
+    static void Show(CNoteDlg& dialog) {
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     }
@@ -52,8 +48,7 @@ protected:
 
 QTemporaryDir* NoteDialog::skin_dir = nullptr;
 
-TEST_F(NoteDialog, LayoutAndTexts)
-{
+TEST_F(NoteDialog, LayoutAndTexts) {
     for (bool show_cancel : {false, true}) {
         SCOPED_TRACE(show_cancel);
         CNoteDlg dialog("Note", "Please select devices first.", show_cancel);
@@ -83,16 +78,15 @@ TEST_F(NoteDialog, LayoutAndTexts)
     }
 }
 
-TEST_F(NoteDialog, ButtonsEndItWithTheirResult)
-{
+TEST_F(NoteDialog, ButtonsEndItWithTheirResult) {
     struct Case {
         const char* button;
         bool show_cancel;
         int result;
     };
     const Case cases[] = {
-        {"ok", false, QDialog::Accepted},    {"close", false, QDialog::Rejected},
-        {"ok", true, QDialog::Accepted},     {"cancel", true, QDialog::Rejected},
+        {"ok", false, QDialog::Accepted},   {"close", false, QDialog::Rejected},
+        {"ok", true, QDialog::Accepted},    {"cancel", true, QDialog::Rejected},
         {"close", true, QDialog::Rejected},
     };
     for (const Case& c : cases) {
@@ -109,8 +103,7 @@ TEST_F(NoteDialog, ButtonsEndItWithTheirResult)
     }
 }
 
-TEST_F(NoteDialog, EnterAndEscapeDoNotEndIt)
-{
+TEST_F(NoteDialog, EnterAndEscapeDoNotEndIt) {
     CNoteDlg dialog("Note", "Apply?", true);
     Show(dialog);
     dialog.setResult(-1);
@@ -124,8 +117,7 @@ TEST_F(NoteDialog, EnterAndEscapeDoNotEndIt)
     }
 }
 
-TEST_F(NoteDialog, ExecReturnsTheAnswerOfItsButton)
-{
+TEST_F(NoteDialog, ExecReturnsTheAnswerOfItsButton) {
     CNoteDlg dialog("Note", "Are you sure you want to apply configuration?", true);
     bool open_after_escape = false;
     QTimer::singleShot(0, &dialog, [&] {
@@ -137,9 +129,8 @@ TEST_F(NoteDialog, ExecReturnsTheAnswerOfItsButton)
     EXPECT_TRUE(open_after_escape);
 
     CNoteDlg second("Note", "Done.", false);
-    QTimer::singleShot(0, &second, [&] {
-        QTest::mouseClick(second.OkButton(), Qt::LeftButton, {}, QPoint(5, 5));
-    });
+    QTimer::singleShot(0, &second,
+                       [&] { QTest::mouseClick(second.OkButton(), Qt::LeftButton, {}, QPoint(5, 5)); });
     EXPECT_EQ(second.exec(), QDialog::Accepted);
 }
 
@@ -147,15 +138,13 @@ TEST_F(NoteDialog, ExecReturnsTheAnswerOfItsButton)
 class ShowCounter : public QObject {
 public:
     int shown = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
+    bool eventFilter(QObject*, QEvent* event) override {
         shown += event->type() == QEvent::Show;
         return false;
     }
 };
 
-TEST_F(NoteDialog, PresetAnswerReturnsOnceWithoutShowing)
-{
+TEST_F(NoteDialog, PresetAnswerReturnsOnceWithoutShowing) {
     for (int answer : {int(QDialog::Accepted), int(QDialog::Rejected)}) {
         SCOPED_TRACE(answer);
         CNoteDlg::SetNextAnswer(answer);
@@ -168,14 +157,12 @@ TEST_F(NoteDialog, PresetAnswerReturnsOnceWithoutShowing)
     }
     // The preset is used up: the next dialog is shown and answered by its button.
     CNoteDlg dialog("Note", "Apply?", true);
-    QTimer::singleShot(0, &dialog, [&] {
-        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton, {}, QPoint(5, 5));
-    });
+    QTimer::singleShot(0, &dialog,
+                       [&] { QTest::mouseClick(dialog.OkButton(), Qt::LeftButton, {}, QPoint(5, 5)); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
 }
 
-TEST_F(NoteDialog, DragsByItsBackgroundAndTitle)
-{
+TEST_F(NoteDialog, DragsByItsBackgroundAndTitle) {
     CNoteDlg dialog("Note", "Moving.", false);
     dialog.move(100, 100);
     Show(dialog);

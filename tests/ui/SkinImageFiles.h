@@ -11,8 +11,7 @@
 namespace provix::test {
 
 // Writes a picture of one colour, so that a grab of the control shows which picture it drew.
-inline QString WriteSolidImage(const QString& path, QSize size, const QColor& color)
-{
+inline QString WriteSolidImage(const QString& path, QSize size, const QColor& color) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImage image(size, QImage::Format_ARGB32);
     image.fill(color);
@@ -21,8 +20,7 @@ inline QString WriteSolidImage(const QString& path, QSize size, const QColor& co
 }
 
 // The colour of a control's pixel as drawn now.
-inline QColor PixelOf(QWidget& widget, QPoint pos)
-{
+inline QColor PixelOf(QWidget& widget, QPoint pos) {
     return widget.grab().toImage().pixelColor(pos);
 }
 

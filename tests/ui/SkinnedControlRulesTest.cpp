@@ -5,8 +5,7 @@
 namespace provix {
 namespace {
 
-TEST(SkinStateRules, ButtonAndLabelStates)
-{
+TEST(SkinStateRules, ButtonAndLabelStates) {
     struct Case {
         bool enabled, pressed, hover;
         SkinState button, label;
@@ -14,12 +13,9 @@ TEST(SkinStateRules, ButtonAndLabelStates)
     // The label counts a press only while the mouse is over it; the button also when the
     // press came from the keyboard.
     const Case cases[] = {
-        {true, false, false, SkinNormal, SkinNormal},
-        {true, false, true, SkinHover, SkinHover},
-        {true, true, true, SkinPressed, SkinPressed},
-        {true, true, false, SkinPressed, SkinNormal},
-        {false, false, true, SkinDisabled, SkinDisabled},
-        {false, true, true, SkinDisabled, SkinDisabled},
+        {true, false, false, SkinNormal, SkinNormal},     {true, false, true, SkinHover, SkinHover},
+        {true, true, true, SkinPressed, SkinPressed},     {true, true, false, SkinPressed, SkinNormal},
+        {false, false, true, SkinDisabled, SkinDisabled}, {false, true, true, SkinDisabled, SkinDisabled},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.enabled << c.pressed << c.hover);
@@ -28,8 +24,7 @@ TEST(SkinStateRules, ButtonAndLabelStates)
     }
 }
 
-TEST(SkinStateRules, BordersAndArrows)
-{
+TEST(SkinStateRules, BordersAndArrows) {
     struct Case {
         bool enabled, focused_or_dropped, hover;
         EditBorder border;
@@ -58,25 +53,20 @@ struct CaptionCase {
 class ButtonCaption : public testing::TestWithParam<CaptionCase> {};
 
 // A 40 by 20 caption in a 100 by 30 button.
-TEST_P(ButtonCaption, Position)
-{
+TEST_P(ButtonCaption, Position) {
     const CaptionCase c = GetParam();
     EXPECT_EQ(ButtonCaptionPosition(c.code, c.margin, QSize(100, 30), QSize(40, 20)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, ButtonCaption,
                          testing::Values(CaptionCase{768, 0, {30, 5}}, CaptionCase{256, 0, {2, 5}},
-                                         CaptionCase{256, 10, {12, 5}},
-                                         CaptionCase{512, 0, {58, 5}},
-                                         CaptionCase{512, 10, {48, 5}},
-                                         CaptionCase{1024, 10, {0, 0}},
-                                         CaptionCase{2048, 0, {0, 10}},
-                                         CaptionCase{1792, 0, {30, 0}},
-                                         CaptionCase{2816, 0, {30, 10}},
-                                         CaptionCase{5, 0, {0, 0}}, CaptionCase{0, 7, {0, 0}}));
+                                         CaptionCase{256, 10, {12, 5}}, CaptionCase{512, 0, {58, 5}},
+                                         CaptionCase{512, 10, {48, 5}}, CaptionCase{1024, 10, {0, 0}},
+                                         CaptionCase{2048, 0, {0, 10}}, CaptionCase{1792, 0, {30, 0}},
+                                         CaptionCase{2816, 0, {30, 10}}, CaptionCase{5, 0, {0, 0}},
+                                         CaptionCase{0, 7, {0, 0}}));
 
-TEST(ButtonCaptionOverflow, NegativePositionsBecomeZero)
-{
+TEST(ButtonCaptionOverflow, NegativePositionsBecomeZero) {
     const QSize button(30, 10);
     const QSize caption(50, 20);
     for (int code : {768, 256, 512, 1024, 2048, 1792, 2816}) {
@@ -88,24 +78,18 @@ TEST(ButtonCaptionOverflow, NegativePositionsBecomeZero)
     EXPECT_EQ(ButtonCaptionPosition(256, 40, button, caption), QPoint(42, 0));
 }
 
-TEST(LabelPlacement, CodesPlaceTheBlock)
-{
+TEST(LabelPlacement, CodesPlaceTheBlock) {
     struct Case {
         int code;
         Qt::Alignment align;
         QPoint pos;  // of a 40 by 20 block in a 100 by 50 label
     };
     const Case cases[] = {
-        {0, Qt::AlignLeft | Qt::AlignTop, {0, 0}},
-        {1, Qt::AlignRight | Qt::AlignTop, {60, 0}},
-        {2, Qt::AlignLeft | Qt::AlignTop, {0, 0}},
-        {3, Qt::AlignLeft | Qt::AlignBottom, {0, 30}},
-        {4, Qt::AlignHCenter | Qt::AlignVCenter, {30, 15}},
-        {5, Qt::AlignLeft | Qt::AlignVCenter, {0, 15}},
-        {6, Qt::AlignRight | Qt::AlignVCenter, {60, 15}},
-        {7, Qt::AlignHCenter | Qt::AlignTop, {30, 0}},
-        {8, Qt::AlignHCenter | Qt::AlignBottom, {30, 30}},
-        {9, Qt::AlignLeft | Qt::AlignTop, {0, 0}},
+        {0, Qt::AlignLeft | Qt::AlignTop, {0, 0}},          {1, Qt::AlignRight | Qt::AlignTop, {60, 0}},
+        {2, Qt::AlignLeft | Qt::AlignTop, {0, 0}},          {3, Qt::AlignLeft | Qt::AlignBottom, {0, 30}},
+        {4, Qt::AlignHCenter | Qt::AlignVCenter, {30, 15}}, {5, Qt::AlignLeft | Qt::AlignVCenter, {0, 15}},
+        {6, Qt::AlignRight | Qt::AlignVCenter, {60, 15}},   {7, Qt::AlignHCenter | Qt::AlignTop, {30, 0}},
+        {8, Qt::AlignHCenter | Qt::AlignBottom, {30, 30}},  {9, Qt::AlignLeft | Qt::AlignTop, {0, 0}},
         {-1, Qt::AlignLeft | Qt::AlignTop, {0, 0}},
     };
     for (const Case& c : cases) {
@@ -115,8 +99,7 @@ TEST(LabelPlacement, CodesPlaceTheBlock)
     }
 }
 
-TEST(LabelPlacement, OversizedBlockStartsAtLeftAndTop)
-{
+TEST(LabelPlacement, OversizedBlockStartsAtLeftAndTop) {
     // Wider than the label: left edge whatever the code; taller: top edge.
     EXPECT_EQ(LabelBlockPosition(6, QSize(100, 50), QSize(140, 20)), QPoint(0, 15));
     EXPECT_EQ(LabelBlockPosition(8, QSize(100, 50), QSize(40, 80)), QPoint(30, 0));
@@ -124,8 +107,7 @@ TEST(LabelPlacement, OversizedBlockStartsAtLeftAndTop)
 }
 
 // Replays focus changes and edits over a placeholder and checks the box after each step.
-TEST(Placeholder, FocusSequences)
-{
+TEST(Placeholder, FocusSequences) {
     enum Step { FocusIn, FocusOut, Type, OwnerClears };
     struct Case {
         const char* name;
@@ -137,22 +119,38 @@ TEST(Placeholder, FocusSequences)
     };
     const QString ph = QStringLiteral("e.g. 8.8.8.8");
     const Case cases[] = {
-        {"tabbing through an empty box shows it", true, {{FocusIn, {}}, {FocusOut, {}}}, ph, true,
-         true},
-        {"focus takes it out again", true, {{FocusOut, {}}, {FocusIn, {}}}, QString(), false,
+        {"tabbing through an empty box shows it", true, {{FocusIn, {}}, {FocusOut, {}}}, ph, true, true},
+        {"focus takes it out again", true, {{FocusOut, {}}, {FocusIn, {}}}, QString(), false, false},
+        {"typing replaces it",
+         true,
+         {{FocusOut, {}}, {FocusIn, {}}, {Type, "1.1.1.1"}, {FocusOut, {}}},
+         "1.1.1.1",
+         false,
          false},
-        {"typing replaces it", true,
-         {{FocusOut, {}}, {FocusIn, {}}, {Type, "1.1.1.1"}, {FocusOut, {}}}, "1.1.1.1", false,
-         false},
-        {"emptying and leaving restores it", true,
-         {{Type, "x"}, {FocusOut, {}}, {FocusIn, {}}, {Type, ""}, {FocusOut, {}}}, ph, true,
+        {"emptying and leaving restores it",
+         true,
+         {{Type, "x"}, {FocusOut, {}}, {FocusIn, {}}, {Type, ""}, {FocusOut, {}}},
+         ph,
+         true,
          true},
-        {"disabled placeholder never appears", false, {{FocusIn, {}}, {FocusOut, {}}},
-         QString(), false, false},
-        {"owner value is kept through the next focus", true,
-         {{FocusOut, {}}, {Type, "9.9.9.9"}, {FocusIn, {}}}, "9.9.9.9", false, false},
-        {"owner-cleared flag leaves an empty box empty", true,
-         {{FocusOut, {}}, {Type, ""}, {OwnerClears, {}}}, QString(), false, false},
+        {"disabled placeholder never appears",
+         false,
+         {{FocusIn, {}}, {FocusOut, {}}},
+         QString(),
+         false,
+         false},
+        {"owner value is kept through the next focus",
+         true,
+         {{FocusOut, {}}, {Type, "9.9.9.9"}, {FocusIn, {}}},
+         "9.9.9.9",
+         false,
+         false},
+        {"owner-cleared flag leaves an empty box empty",
+         true,
+         {{FocusOut, {}}, {Type, ""}, {OwnerClears, {}}},
+         QString(),
+         false,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -162,13 +160,19 @@ TEST(Placeholder, FocusSequences)
         QString text;
         for (const auto& [step, value] : c.steps) {
             switch (step) {
-            case FocusIn: text = PlaceholderOnFocusIn(state, text); break;
-            case FocusOut: text = PlaceholderOnFocusOut(state, text); break;
-            case Type:
-                text = value;
-                PlaceholderOnTextChanged(state, text);
-                break;
-            case OwnerClears: state.showing = false; break;
+                case FocusIn:
+                    text = PlaceholderOnFocusIn(state, text);
+                    break;
+                case FocusOut:
+                    text = PlaceholderOnFocusOut(state, text);
+                    break;
+                case Type:
+                    text = value;
+                    PlaceholderOnTextChanged(state, text);
+                    break;
+                case OwnerClears:
+                    state.showing = false;
+                    break;
             }
         }
         EXPECT_EQ(text, c.text);
@@ -178,8 +182,7 @@ TEST(Placeholder, FocusSequences)
     }
 }
 
-TEST(DropItemRules, LookOfARow)
-{
+TEST(DropItemRules, LookOfARow) {
     struct Case {
         bool enabled, hot, current;
         bool background;
@@ -201,8 +204,7 @@ TEST(DropItemRules, LookOfARow)
     }
 }
 
-TEST(DropItemRules, TextWidthLeavesRoomForPictureAndTick)
-{
+TEST(DropItemRules, TextWidthLeavesRoomForPictureAndTick) {
     EXPECT_EQ(DropItemTextWidth(200, false, 18, false), 184);
     EXPECT_EQ(DropItemTextWidth(200, true, 18, false), 160);
     EXPECT_EQ(DropItemTextWidth(200, false, 18, true), 158);
@@ -210,8 +212,7 @@ TEST(DropItemRules, TextWidthLeavesRoomForPictureAndTick)
     EXPECT_EQ(DropItemTextWidth(20, true, 18, true), 0);
 }
 
-DropListItems ThreeItems()
-{
+DropListItems ThreeItems() {
     DropListItems items;
     items.AddItem("eth0", 7);
     items.AddItem("eth1", 7);
@@ -219,8 +220,7 @@ DropListItems ThreeItems()
     return items;
 }
 
-TEST(DropListSelection, RemoveKeepsTheSelectedEntry)
-{
+TEST(DropListSelection, RemoveKeepsTheSelectedEntry) {
     struct Case {
         int selected;
         int removed;
@@ -228,11 +228,10 @@ TEST(DropListSelection, RemoveKeepsTheSelectedEntry)
         const char* text_after;
     };
     const Case cases[] = {
-        {1, 1, -1, ""},       // the selected item itself: no selection
-        {2, 0, 1, "wlan0"},   // an earlier item: the same entry stays selected
-        {0, 2, 0, "eth0"},    // a later item: nothing moves
-        {-1, 0, -1, ""},
-        {1, 5, 1, "eth1"},    // a bad index changes nothing
+        {1, 1, -1, ""},                         // the selected item itself: no selection
+        {2, 0, 1, "wlan0"},                     // an earlier item: the same entry stays selected
+        {0, 2, 0, "eth0"},                      // a later item: nothing moves
+        {-1, 0, -1, ""},    {1, 5, 1, "eth1"},  // a bad index changes nothing
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.selected << " " << c.removed);
@@ -246,8 +245,7 @@ TEST(DropListSelection, RemoveKeepsTheSelectedEntry)
     }
 }
 
-TEST(DropListSelection, IndexesTextsAndReset)
-{
+TEST(DropListSelection, IndexesTextsAndReset) {
     DropListItems items = ThreeItems();
     EXPECT_EQ(items.AddItem("lo", 99), 3);
     EXPECT_EQ(items.Item(3).value, 3);
@@ -265,8 +263,7 @@ TEST(DropListSelection, IndexesTextsAndReset)
     EXPECT_EQ(items.GetSelectedText(), QString());
 }
 
-TEST(DropListSelection, KeyboardSkipsDisabledItems)
-{
+TEST(DropListSelection, KeyboardSkipsDisabledItems) {
     DropListItems items = ThreeItems();
     items.AddItem("lo");
     items.SetItemEnabled(1, false);
@@ -274,7 +271,7 @@ TEST(DropListSelection, KeyboardSkipsDisabledItems)
     struct Case {
         int from, step, expected;
     };
-    const Case cases[] = {{-1, 1, 0}, {0, 1, 2}, {2, 1, -1}, {2, -1, 0},
+    const Case cases[] = {{-1, 1, 0},  {0, 1, 2},   {2, 1, -1}, {2, -1, 0},
                           {0, -1, -1}, {-1, -1, 2}, {0, 0, -1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << " " << c.step);

@@ -30,13 +30,11 @@ const QColor kCyan(0, 255, 255);
 
 class SkinnedControls : public testing::Test {
 protected:
-    QString Image(const QString& name, const QColor& color, QSize size = QSize(20, 10))
-    {
+    QString Image(const QString& name, const QColor& color, QSize size = QSize(20, 10)) {
         return WriteSolidImage(dir.filePath(name), size, color);
     }
     QString Missing() const { return dir.filePath("missing.png"); }
-    QString NotAnImage()
-    {
+    QString NotAnImage() {
         const QString path = dir.filePath("text.png");
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
@@ -47,8 +45,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(SkinnedControls, ButtonDrawsThePictureOfItsState)
-{
+TEST_F(SkinnedControls, ButtonDrawsThePictureOfItsState) {
     CTButtonPicture button;
     button.resize(20, 10);
     ASSERT_EQ(button.SetImages(Image("n.png", kRed), Image("h.png", kGreen), Image("p.png", kBlue),
@@ -65,8 +62,7 @@ TEST_F(SkinnedControls, ButtonDrawsThePictureOfItsState)
     EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(SkinnedControls, ButtonHoverFollowsTheMouse)
-{
+TEST_F(SkinnedControls, ButtonHoverFollowsTheMouse) {
     QWidget window;
     window.resize(100, 50);
     auto* button = new CTButtonPicture(&window);
@@ -83,8 +79,7 @@ TEST_F(SkinnedControls, ButtonHoverFollowsTheMouse)
     EXPECT_EQ(PixelOf(*button, {5, 5}), kRed);
 }
 
-TEST_F(SkinnedControls, ButtonKeepsPreviousPicturesFromTheFirstMissingOne)
-{
+TEST_F(SkinnedControls, ButtonKeepsPreviousPicturesFromTheFirstMissingOne) {
     struct Case {
         const char* name;
         int missing_from;  // 0..3, 4 none
@@ -110,8 +105,7 @@ TEST_F(SkinnedControls, ButtonKeepsPreviousPicturesFromTheFirstMissingOne)
         for (int i = 0; i < 4; ++i)
             second[i] = i < c.missing_from ? cyan : (i == c.missing_from ? broken : cyan);
         // A picture after a failed one is not taken even though it exists.
-        EXPECT_EQ(button.SetImages(second[0], second[1], second[2], second[3]),
-                  std::min(c.missing_from, 4));
+        EXPECT_EQ(button.SetImages(second[0], second[1], second[2], second[3]), std::min(c.missing_from, 4));
         for (int s = 0; s < 4; ++s)
             EXPECT_EQ(button.StateImage(static_cast<SkinState>(s)).pixelColor(1, 1), c.drawn[s])
                 << "state " << s;
@@ -123,8 +117,7 @@ TEST_F(SkinnedControls, ButtonKeepsPreviousPicturesFromTheFirstMissingOne)
     EXPECT_EQ(PixelOf(button, {5, 5}), kRed);
 }
 
-TEST_F(SkinnedControls, ButtonWithoutAStatePictureUsesTheNormalOne)
-{
+TEST_F(SkinnedControls, ButtonWithoutAStatePictureUsesTheNormalOne) {
     CTButtonPicture button;
     button.resize(20, 10);
     button.SetImages(Image("n.png", kRed), Missing(), Missing(), Missing());
@@ -132,16 +125,14 @@ TEST_F(SkinnedControls, ButtonWithoutAStatePictureUsesTheNormalOne)
     EXPECT_EQ(PixelOf(button, {5, 5}), kRed);
 }
 
-TEST_F(SkinnedControls, ButtonStretchesItsPicture)
-{
+TEST_F(SkinnedControls, ButtonStretchesItsPicture) {
     CTButtonPicture button;
     button.resize(40, 30);
     button.SetImages(Image("small.png", kBlue, QSize(4, 3)), {}, {}, {});
     EXPECT_EQ(PixelOf(button, {38, 28}), kBlue);
 }
 
-TEST_F(SkinnedControls, DialogPaintsPictureOrFill)
-{
+TEST_F(SkinnedControls, DialogPaintsPictureOrFill) {
     CTDialog dialog;
     dialog.resize(60, 40);
     dialog.fill_background = true;
@@ -157,8 +148,7 @@ TEST_F(SkinnedControls, DialogPaintsPictureOrFill)
     EXPECT_EQ(PixelOf(dialog, {30, 20}), kYellow);
 }
 
-TEST_F(SkinnedControls, DialogIgnoresEnterAndEscape)
-{
+TEST_F(SkinnedControls, DialogIgnoresEnterAndEscape) {
     CTDialog dialog;
     dialog.resize(100, 60);
     auto* edit = new CTEditGdiplus(&dialog);
@@ -175,8 +165,7 @@ TEST_F(SkinnedControls, DialogIgnoresEnterAndEscape)
     EXPECT_EQ(finished.count(), 0);
 }
 
-TEST_F(SkinnedControls, DialogMovesWhenDraggedOnlyWithDragOn)
-{
+TEST_F(SkinnedControls, DialogMovesWhenDraggedOnlyWithDragOn) {
     for (bool drag : {false, true}) {
         SCOPED_TRACE(drag);
         CTDialog dialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
@@ -192,8 +181,7 @@ TEST_F(SkinnedControls, DialogMovesWhenDraggedOnlyWithDragOn)
     }
 }
 
-TEST_F(SkinnedControls, RoundedRegionCutsTheCorners)
-{
+TEST_F(SkinnedControls, RoundedRegionCutsTheCorners) {
     QWidget window;
     ApplyRoundedRegion(&window, 100, 40);
     const QRegion mask = window.mask();
@@ -204,8 +192,7 @@ TEST_F(SkinnedControls, RoundedRegionCutsTheCorners)
     EXPECT_TRUE(mask.contains(QPoint(99, 20)));
 }
 
-TEST_F(SkinnedControls, CentredLabelWrapsIntoCentredLines)
-{
+TEST_F(SkinnedControls, CentredLabelWrapsIntoCentredLines) {
     CTStaticGdiplus label;
     label.resize(120, 80);
     label.align_code = 4;
@@ -222,8 +209,7 @@ TEST_F(SkinnedControls, CentredLabelWrapsIntoCentredLines)
     EXPECT_EQ(label.TextBlockRect().right(), 119);
 }
 
-TEST_F(SkinnedControls, LabelColoursFollowItsState)
-{
+TEST_F(SkinnedControls, LabelColoursFollowItsState) {
     QWidget window;
     window.resize(200, 60);
     auto* label = new CTStaticGdiplus(&window);
@@ -247,8 +233,7 @@ TEST_F(SkinnedControls, LabelColoursFollowItsState)
     EXPECT_EQ(label->StateTextColor(label->State()), kYellow);
 }
 
-TEST_F(SkinnedControls, LineIsDrawnAcrossTheMiddle)
-{
+TEST_F(SkinnedControls, LineIsDrawnAcrossTheMiddle) {
     CColorLine line;
     line.resize(50, 5);
     line.color = kBlue;
@@ -258,8 +243,7 @@ TEST_F(SkinnedControls, LineIsDrawnAcrossTheMiddle)
     EXPECT_NE(image.pixelColor(25, 0), kBlue);
 }
 
-TEST_F(SkinnedControls, PictureReadsGifFramesWithTheirDelays)
-{
+TEST_F(SkinnedControls, PictureReadsGifFramesWithTheirDelays) {
     CTPicture picture;
     ASSERT_TRUE(picture.Load(PROVIX_TEST_DATA "/ui/anim3.gif"));
     ASSERT_EQ(picture.FrameCount(), 3);
@@ -277,8 +261,7 @@ TEST_F(SkinnedControls, PictureReadsGifFramesWithTheirDelays)
     EXPECT_FALSE(picture.IsAnimating());
 }
 
-TEST_F(SkinnedControls, PictureLoadFailuresLeaveNothing)
-{
+TEST_F(SkinnedControls, PictureLoadFailuresLeaveNothing) {
     const QString truncated = dir.filePath("cut.gif");
     {
         QFile source(PROVIX_TEST_DATA "/ui/anim3.gif");
@@ -303,8 +286,7 @@ TEST_F(SkinnedControls, PictureLoadFailuresLeaveNothing)
 
 class EditWindow : public SkinnedControls {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         window.resize(200, 100);
         first = new CTEditGdiplus(&window);
         first->setGeometry(10, 10, 150, 24);
@@ -321,8 +303,7 @@ protected:
     CTEditGdiplus* second = nullptr;
 };
 
-TEST_F(EditWindow, PlaceholderThroughRealFocusChanges)
-{
+TEST_F(EditWindow, PlaceholderThroughRealFocusChanges) {
     const QColor grey(128, 128, 128);
     first->SetPlaceholder("e.g. 8.8.8.8", grey);
     EXPECT_EQ(first->text(), QString());  // appears only once the box loses the focus
@@ -349,8 +330,7 @@ TEST_F(EditWindow, PlaceholderThroughRealFocusChanges)
     EXPECT_EQ(first->CurrentTextColor(), grey);
 }
 
-TEST_F(EditWindow, OwnerValueIsNotWipedByTheNextFocus)
-{
+TEST_F(EditWindow, OwnerValueIsNotWipedByTheNextFocus) {
     first->SetPlaceholder("name", QColor(128, 128, 128));
     first->setFocus();
     second->setFocus();
@@ -369,8 +349,7 @@ TEST_F(EditWindow, OwnerValueIsNotWipedByTheNextFocus)
     EXPECT_EQ(first->CurrentTextColor(), QColor(0, 0, 0));
 }
 
-TEST_F(EditWindow, BorderColourFollowsFocusHoverAndEnable)
-{
+TEST_F(EditWindow, BorderColourFollowsFocusHoverAndEnable) {
     EXPECT_EQ(first->BorderColor(), QColor(213, 213, 220));
     QTest::mouseMove(&window, QPoint(20, 20));
     EXPECT_EQ(first->BorderState(), EditBorder::Hover);
@@ -387,8 +366,7 @@ TEST_F(EditWindow, BorderColourFollowsFocusHoverAndEnable)
 
 class ComboWindow : public SkinnedControls {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         window.resize(300, 200);
         combo = new CCustomComboBox(&window);
         combo->setGeometry(10, 10, 200, 30);
@@ -400,8 +378,7 @@ protected:
     CCustomComboBox* combo = nullptr;
 };
 
-TEST_F(ComboWindow, ClickingAnItemSelectsItAndCloses)
-{
+TEST_F(ComboWindow, ClickingAnItemSelectsItAndCloses) {
     combo->AddItem("eth0");
     combo->AddItem("eth1");
     combo->AddItem("wlan0");
@@ -427,8 +404,7 @@ TEST_F(ComboWindow, ClickingAnItemSelectsItAndCloses)
     EXPECT_FALSE(combo->IsDropped());
 }
 
-TEST_F(ComboWindow, KeyboardMovesTheSelection)
-{
+TEST_F(ComboWindow, KeyboardMovesTheSelection) {
     for (const char* text : {"a", "b", "c"})
         combo->AddItem(text);
     combo->SetItemEnabled(1, false);
@@ -449,8 +425,7 @@ TEST_F(ComboWindow, KeyboardMovesTheSelection)
     EXPECT_EQ(combo->CurrentIndex(), 0);
 }
 
-TEST_F(ComboWindow, RemovingItemsKeepsOrClearsTheSelection)
-{
+TEST_F(ComboWindow, RemovingItemsKeepsOrClearsTheSelection) {
     for (const char* text : {"a", "b", "c"})
         combo->AddItem(text);
     combo->SetCurrentIndex(2);
@@ -463,8 +438,7 @@ TEST_F(ComboWindow, RemovingItemsKeepsOrClearsTheSelection)
     EXPECT_EQ(changed.count(), 2);
 }
 
-TEST_F(ComboWindow, LongItemGetsATooltipShortOneDoesNot)
-{
+TEST_F(ComboWindow, LongItemGetsATooltipShortOneDoesNot) {
     const QString long_text = QString("Intel Corporation Ethernet Connection ").repeated(4);
     combo->AddItem("eth0");
     combo->AddItem(long_text);
@@ -482,8 +456,7 @@ TEST_F(ComboWindow, LongItemGetsATooltipShortOneDoesNot)
     EXPECT_EQ(list->TooltipText(), QString());
 }
 
-TEST_F(ComboWindow, ArrowPictureOrFallbackTriangle)
-{
+TEST_F(ComboWindow, ArrowPictureOrFallbackTriangle) {
     const QPoint arrow_centre = combo->ArrowRect().center();
     // No picture: a triangle in the text colour.
     EXPECT_TRUE(combo->ArrowImage(ArrowState::Normal).isNull());
@@ -504,8 +477,7 @@ TEST_F(ComboWindow, ArrowPictureOrFallbackTriangle)
     combo->HideDropList();
 }
 
-TEST_F(ComboWindow, FieldShowsHintOrSelectedText)
-{
+TEST_F(ComboWindow, FieldShowsHintOrSelectedText) {
     combo->hint_text = QString(10, QChar(0x2588));
     combo->hint_text_color = kRed;
     combo->normal_text = kBlue;

@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 // Widget tests need an application object; they run on the offscreen platform.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
