@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -230,18 +231,19 @@ TEST(SkinGenFailures, ReportsWhatItCannotDo) {
         const char* name;
         QStringList args;
         int exit_code;
+        const char* message;
     } cases[] = {
-        {"no folder", {}, 2},
-        {"unknown option", {dir.filePath("a"), "--bogus"}, 2},
-        {"folder is a file", {blocker}, 1},
-        {"folder below a file", {blocker + "/Skin"}, 1},
-        {"preview unwritable", {dir.filePath("b"), "--preview", blocker + "/sheet.png"}, 1},
+        {"no folder", {}, 2, "usage: skingen"},
+        {"unknown option", {dir.filePath("a"), "--bogus"}, 2, "usage: skingen"},
+        {"folder is a file", {blocker}, 1, "cannot create the folder"},
+        {"folder below a file", {blocker + "/Skin"}, 1, "cannot create the folder"},
+        {"preview unwritable", {dir.filePath("b"), "--preview", blocker + "/sheet.png"}, 1, "cannot write"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const RunResult result = RunSkingen(c.args);
         EXPECT_EQ(result.exit_code, c.exit_code);
-        EXPECT_FALSE(result.error_output.empty());
+        EXPECT_THAT(result.error_output, testing::HasSubstr(c.message));
     }
 }
 
