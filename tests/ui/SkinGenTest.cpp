@@ -1,6 +1,8 @@
 // Runs the skin generator the way the build does and checks that every picture the screens load is
 // there, decodes, and has the size the screens lay it out at.
 
+#include "ui/AppSettings.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -152,6 +154,15 @@ TEST_F(SkinGen, WritesNothingBesideThePicturesTheScreensLoad) {
         written.insert(name.toStdString());
     }
     EXPECT_EQ(written, expected);
+}
+
+// The program forms its skin paths from its own list; each of them must be drawn.
+TEST_F(SkinGen, CoversEveryPictureTheProgramLoads) {
+    ASSERT_FALSE(provix::SkinImageFiles().empty());
+    for (const provix::SkinImageFile& f : provix::SkinImageFiles()) {
+        SCOPED_TRACE(f.file);
+        EXPECT_FALSE(QImage(QDir(skin).filePath(f.file)).isNull());
+    }
 }
 
 TEST_F(SkinGen, WaitingAnimationLoopsThroughDistinctFrames) {
