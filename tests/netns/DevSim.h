@@ -100,6 +100,7 @@ public:
     ::testing::AssertionResult Stop(DevSimState& state);
 
     bool running() const { return pid > 0; }
+    pid_t process_id() const { return pid; }
     const std::string& out_dir() const { return folder; }
 
 private:
