@@ -84,6 +84,14 @@ bool ParseDevSimState(std::string_view json, DevSimState& state, std::string& er
 
 // The device emulator as a child process on the peer interface. It dumps into a private temporary
 // folder, which also receives the saved payloads; the folder is removed with the object.
+//
+//     void SetUp() override { if (RequireNetns()) ASSERT_TRUE(sim.Start({"--devices", "3"})); }
+//     ... run the tool on TestAdapter() ...
+//     DevSimState state;
+//     ASSERT_TRUE(sim.Stop(state));
+//     EXPECT_EQ(state.Find(DevSimMac(2))->commands.size(), 1u);
+//
+// Options are those of `devsim --help`; per-device behaviour follows "--for N" or "--for MAC".
 class DevSim {
 public:
     DevSim();
