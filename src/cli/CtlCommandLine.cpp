@@ -77,11 +77,13 @@ CtlParse ParseCtlCommandLine(const std::vector<std::string>& args)
     std::map<std::string, std::string> given;  // option -> value ("" for flags)
     std::vector<std::string> order;
 
+    // Asking for help anywhere gets it, whatever else is wrong with the line.
+    if (std::find_if(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; }) !=
+        args.end()) {
+        return CtlParse{CtlOptions{}, {}};
+    }
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            return CtlParse{CtlOptions{}, {}};
-        }
         if (arg == "--json") {
             options.json = true;
             continue;
