@@ -1,7 +1,6 @@
-#include <cstdio>
+#include "app/CApplicationApp.h"
 
-int main()
-{
-    std::puts("Provix: the desktop shell is not built yet.");
-    return 0;
+int main(int argc, char** argv) {
+    provix::CApplicationApp app;
+    return app.InitInstance(argc, argv);
 }
