@@ -324,6 +324,29 @@ TEST_F(EngineNetns, RetransmissionRecoversDroppedSegments)
     EXPECT_TRUE(WaitUntil([&] { return Rows()[DevSimMac(1)].para_status == OperateSuccess; }));
 }
 
+// A file of more than 65535 segments: the 16-bit numbers wrap (segment 65536 carries 0xFFFF, then 1,
+// 2, ...), and a device that acknowledges with 0xFFFF takes the whole file.
+TEST_F(EngineNetns, FileBeyondSixteenBitSegmentNumbers)
+{
+    ASSERT_TRUE(sim.Start({"--devices", "1", "--ack-ffff"}));
+    StartThreadsOnly();
+    store->SaveDevice({DevSimMac(1), "2020-01-01 00:00:00", "", "", "", ""});
+    std::vector<std::uint8_t> para = RandomBytes(65537u * 1024u + 3u, 6);
+    transmit_param_stu r = manager->MakeRequest(Mac(DevSimMac(1)), KIND_PARA);
+    r.para_path = WriteFile("config.xml", para);
+    Transfer({r});
+
+    DevSimState state;
+    ASSERT_TRUE(sim.Dump(state));
+    const test::DevSimDevice* device = state.Find(DevSimMac(1));
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->violation_count, 0u) << (device->violations.empty() ? "" : device->violations[0]);
+    ASSERT_EQ(device->files.size(), 1u);
+    EXPECT_EQ(device->files[0].segments, 65538u);
+    EXPECT_TRUE(ReadFile(device->files[0].path) == std::string(para.begin(), para.end()));
+    EXPECT_TRUE(WaitUntil([&] { return Rows()[DevSimMac(1)].para_status == OperateSuccess; }));
+}
+
 // A device that never answers: every payload is sent five times and fails; the configuration file of
 // a logo-and-configuration request still gets its own attempt. Both devices wait in parallel.
 TEST_F(EngineNetns, SilentDeviceFailsAfterFiveSendings)
