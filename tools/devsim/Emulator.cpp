@@ -165,7 +165,7 @@ bool Emulator::Open(std::string& error) {
     batch->tx_addr.sll_family = AF_PACKET;
     batch->tx_addr.sll_protocol = htons(kEtherType);
     batch->tx_addr.sll_ifindex = ifindex;
-    batch->tx_addr.sll_halen = 6;
+    // The destination is in each frame's own header; a raw packet socket ignores sll_addr on send.
 
     sigset_t mask;
     sigemptyset(&mask);
@@ -318,9 +318,6 @@ void Emulator::Flush() {
     size_t sent = 0;
     int retries = 0;
     while (sent < tx_count) {
-        for (size_t i = sent; i < tx_count; ++i) {
-            std::memcpy(batch->tx_addr.sll_addr, tx_pool.data() + i * kFrameSize, 6);
-        }
         const int n = sendmmsg(sock, batch->tx_msgs + sent, static_cast<unsigned>(tx_count - sent), 0);
         if (n > 0) {
             sent += static_cast<size_t>(n);

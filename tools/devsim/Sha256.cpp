@@ -67,7 +67,8 @@ void Sha256::Block(const uint8_t* block) {
 }
 
 void Sha256::Update(const uint8_t* data, size_t size) {
-    if (size == 0) return;  // an empty payload's data() may be null, which memcpy must not see
+    if (size == 0)
+        return;  // an empty payload's data() may be null, which memcpy must not see
     length += size;
     if (buffered > 0) {
         const size_t take = std::min(size, buffer.size() - buffered);

@@ -47,7 +47,18 @@ SimDevice::SimDevice(const Mac& mac, int index, Behaviour behaviour, uint64_t se
       device_index(index),
       behave(std::move(behaviour)),
       rng_state(seed ^ MacToInt(mac)),
-      out_dir(std::move(out_dir)) {}
+      out_dir(std::move(out_dir)) {
+    // The second answer differs so that a test can tell which one the tool kept.
+    std::array<uint8_t, kFrameSize> frame{};
+    for (auto* info : {&answer_info, &second_answer_info}) {
+        const std::string suffix = info == &second_answer_info ? "#2" : "";
+        PutInfoText(frame.data(), kSlotSsid2, Expand(behave.ssid2) + suffix);
+        PutInfoText(frame.data(), kSlotSsid5, Expand(behave.ssid5) + suffix);
+        PutInfoText(frame.data(), kSlotKey2, Expand(behave.key2) + suffix);
+        PutInfoText(frame.data(), kSlotKey5, Expand(behave.key5) + suffix);
+        std::memcpy(info->data(), frame.data() + kOffInfo, info->size());
+    }
+}
 
 bool SimDevice::Drop() {
     if (behave.drop <= 0.0)
@@ -338,12 +349,8 @@ void SimDevice::BuildReply(const Reply& reply, uint8_t* frame) {
     switch (reply.kind) {
         case Reply::kAnswer:
         case Reply::kSecondAnswer: {
-            // The second answer differs so that a test can tell which one the tool kept.
-            const std::string suffix = reply.kind == Reply::kSecondAnswer ? "#2" : "";
-            PutInfoText(frame, kSlotSsid2, Expand(behave.ssid2) + suffix);
-            PutInfoText(frame, kSlotSsid5, Expand(behave.ssid5) + suffix);
-            PutInfoText(frame, kSlotKey2, Expand(behave.key2) + suffix);
-            PutInfoText(frame, kSlotKey5, Expand(behave.key5) + suffix);
+            const auto& info = reply.kind == Reply::kAnswer ? answer_info : second_answer_info;
+            std::memcpy(frame + kOffInfo, info.data(), info.size());
             ++counts.answers_sent;
             break;
         }

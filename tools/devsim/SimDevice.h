@@ -2,6 +2,7 @@
 
 #include "SimFrame.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -131,6 +132,9 @@ private:
     Mac mac_addr;
     int device_index;
     Behaviour behave;
+    // The discovery answers' info areas, built once: answering a discovery storm allocates nothing.
+    std::array<uint8_t, kOffSegFlag - kOffInfo> answer_info{};
+    std::array<uint8_t, kOffSegFlag - kOffInfo> second_answer_info{};
     uint64_t rng_state;
     std::string out_dir;
     DeviceCounters counts;
