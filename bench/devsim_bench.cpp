@@ -183,7 +183,8 @@ bool Payloads(TestPort& port, Load& load) {
 }  // namespace
 
 int main() {
-    if (provix::test::TestPeer().empty() || std::getenv("PROVIX_DEVSIM") == nullptr) {
+    const char* in_netns = std::getenv("PROVIX_IN_NETNS");
+    if (!in_netns || std::string(in_netns) != "1" || std::getenv("PROVIX_DEVSIM") == nullptr) {
         std::puts("devsim_bench: skipped, run it through tests/netns/in-netns.sh with PROVIX_DEVSIM set");
         return 0;
     }

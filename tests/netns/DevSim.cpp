@@ -158,6 +158,10 @@ void DevSim::Kill() {
         return ::testing::AssertionFailure() << "devsim is already running";
     if (folder.empty())
         return ::testing::AssertionFailure() << "no temporary folder for devsim";
+    // Never let a test put emulated devices on a real segment.
+    if (Env("PROVIX_IN_NETNS") != "1") {
+        return ::testing::AssertionFailure() << "refusing to start devsim outside the test namespace";
+    }
     const std::string program = Env("PROVIX_DEVSIM");
     const std::string peer = TestPeer();
     if (program.empty() || peer.empty()) {
