@@ -10,3 +10,11 @@ if [ -x "$build/bench/devsim_bench" ]; then
     PROVIX_DEVSIM="$build/provix/devsim" "$root/tests/netns/in-netns.sh" "$build/bench/devsim_bench" || status=$?
     [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
 fi
+
+if [ -x "$build/bench/transfer_bench" ]; then
+    # The engine's discovery and transfer figures; the table is printed, the figures kept as JSON.
+    status=0
+    PROVIX_DEVSIM="$build/provix/devsim" "$root/tests/netns/in-netns.sh" "$build/bench/transfer_bench" \
+        --json "$build/bench/transfer-bench.json" || status=$?
+    [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
+fi
