@@ -28,33 +28,32 @@ constexpr int kReceiveSnaplen = 1518;
 constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
 constexpr const char* kInitFunction = "bool __thiscall AcTransmitManage::Init(void)";
 
-bool SetModuleStatus(CSqlManagement& store, std::uint16_t module, const std::string& mac, OperateStatus status)
-{
+bool SetModuleStatus(CSqlManagement& store, std::uint16_t module, const std::string& mac,
+                     OperateStatus status) {
     switch (module) {
-    case MODULE_PARA:
-        return store.SetParaStatus(mac, status);
-    case MODULE_LOGO:
-        return store.SetLogoStatus(mac, status);
-    case MODULE_JSON:
-        return store.SetAntiTheftStatus(mac, status);
-    default:
-        return false;
+        case MODULE_PARA:
+            return store.SetParaStatus(mac, status);
+        case MODULE_LOGO:
+            return store.SetLogoStatus(mac, status);
+        case MODULE_JSON:
+            return store.SetAntiTheftStatus(mac, status);
+        default:
+            return false;
     }
 }
 
-std::vector<std::uint16_t> ModulesOf(std::int32_t kind)
-{
+std::vector<std::uint16_t> ModulesOf(std::int32_t kind) {
     switch (kind) {
-    case KIND_LOGO:
-        return {MODULE_LOGO};
-    case KIND_PARA:
-        return {MODULE_PARA};
-    case KIND_LOGO_PARA:
-        return {MODULE_LOGO, MODULE_PARA};
-    case KIND_JSON:
-        return {MODULE_JSON};
-    default:
-        return {};
+        case KIND_LOGO:
+            return {MODULE_LOGO};
+        case KIND_PARA:
+            return {MODULE_PARA};
+        case KIND_LOGO_PARA:
+            return {MODULE_LOGO, MODULE_PARA};
+        case KIND_JSON:
+            return {MODULE_JSON};
+        default:
+            return {};
     }
 }
 
@@ -63,25 +62,23 @@ struct ReportMeaning {
     OperateStatus status;
 };
 
-std::optional<ReportMeaning> MeaningOfReport(std::uint16_t module, std::uint16_t msg)
-{
+std::optional<ReportMeaning> MeaningOfReport(std::uint16_t module, std::uint16_t msg) {
     if (!IsResultReport(module, msg)) {
         return std::nullopt;
     }
     switch (msg) {
-    case MSG_PARA_SUCCESS:
-    case MSG_LOGO_SUCCESS:
-    case MSG_JSON_SUCCESS:
-        return ReportMeaning{true, OperateSuccess};
-    case MSG_LOCKCODE_MISMATCH:
-        return ReportMeaning{false, LockcodeMismatch};
-    default:
-        return ReportMeaning{false, OperateFail};
+        case MSG_PARA_SUCCESS:
+        case MSG_LOGO_SUCCESS:
+        case MSG_JSON_SUCCESS:
+            return ReportMeaning{true, OperateSuccess};
+        case MSG_LOCKCODE_MISMATCH:
+            return ReportMeaning{false, LockcodeMismatch};
+        default:
+            return ReportMeaning{false, OperateFail};
     }
 }
 
-std::string LocalTimeText()
-{
+std::string LocalTimeText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -99,8 +96,7 @@ class AcTransmitManage::GuardedSink : public TransferStatusSink {
 public:
     explicit GuardedSink(std::shared_ptr<TransferShared> shared) : shared(std::move(shared)) {}
 
-    void RecordTransmitStatus(const std::string& mac, std::uint16_t module, OperateStatus status) override
-    {
+    void RecordTransmitStatus(const std::string& mac, std::uint16_t module, OperateStatus status) override {
         std::lock_guard guard(shared->lock);
         if (!shared->store) {
             return;
@@ -116,8 +112,7 @@ private:
     std::shared_ptr<TransferShared> shared;
 };
 
-AcTransmitManage& AcTransmitManage::GetInstance()
-{
+AcTransmitManage& AcTransmitManage::GetInstance() {
     static AcTransmitManage instance(CSqlManagement::GetInstance());
     return instance;
 }
@@ -126,54 +121,46 @@ AcTransmitManage::AcTransmitManage(CSqlManagement& store, std::string log_root)
     : results_store(store),
       log_root(std::move(log_root)),
       transfer_shared(std::make_shared<TransferShared>()),
-      transfer_stop(std::make_shared<StopSignal>())
-{
+      transfer_stop(std::make_shared<StopSignal>()) {
     transfer_shared->store = &results_store;
 }
 
-AcTransmitManage::~AcTransmitManage()
-{
+AcTransmitManage::~AcTransmitManage() {
     StopDiscoveryThreads();
     StopTransfers();
     std::lock_guard guard(transfer_shared->lock);
     transfer_shared->store = nullptr;
 }
 
-void AcTransmitManage::SetAdapter(const MacAddress& mac, const std::string& capture_device)
-{
+void AcTransmitManage::SetAdapter(const MacAddress& mac, const std::string& capture_device) {
     std::lock_guard guard(cs_adapter_choice);
     adapter_mac = mac;
     adapter_name = capture_device;
 }
 
-bool AcTransmitManage::ChooseAdapter(const local_adapter_stu& adapter, std::string* list_error)
-{
+bool AcTransmitManage::ChooseAdapter(const local_adapter_stu& adapter, std::string* list_error) {
     std::string name = AdapterName();
     const bool found = FindCaptureDevice(name, adapter, list_error);
     SetAdapter(adapter.mac, name);
     return found;
 }
 
-MacAddress AcTransmitManage::AdapterMac() const
-{
+MacAddress AcTransmitManage::AdapterMac() const {
     std::lock_guard guard(cs_adapter_choice);
     return adapter_mac;
 }
 
-std::string AcTransmitManage::AdapterName() const
-{
+std::string AcTransmitManage::AdapterName() const {
     std::lock_guard guard(cs_adapter_choice);
     return adapter_name;
 }
 
-CaptureError AcTransmitManage::LastCaptureError() const
-{
+CaptureError AcTransmitManage::LastCaptureError() const {
     std::lock_guard guard(cs_adapter_choice);
     return capture_error;
 }
 
-void AcTransmitManage::StopDiscoveryThreads()
-{
+void AcTransmitManage::StopDiscoveryThreads() {
     // Ask first, then wait: both threads block only where these requests wake them.
     if (stop_recv_discover) {
         stop_recv_discover->Raise();
@@ -190,8 +177,7 @@ void AcTransmitManage::StopDiscoveryThreads()
     }
 }
 
-bool AcTransmitManage::Init()
-{
+bool AcTransmitManage::Init() {
     StopDiscoveryThreads();
     event_manage_discover = std::make_unique<AutoResetEvent>();
     stop_recv_discover = std::make_unique<StopSignal>();
@@ -244,8 +230,7 @@ bool AcTransmitManage::Init()
     return true;
 }
 
-bool AcTransmitManage::SendDiscover()
-{
+bool AcTransmitManage::SendDiscover() {
     CaptureHandle handle;
     const bool opened = handle.Open(AdapterName(), CaptureUser::DiscoverySender);
     {
@@ -255,8 +240,7 @@ bool AcTransmitManage::SendDiscover()
     return opened && handle.Send(BuildDiscoverRequest(AdapterMac()));
 }
 
-void AcTransmitManage::ReceiveLoop(CaptureHandle handle, const StopSignal& stop)
-{
+void AcTransmitManage::ReceiveLoop(CaptureHandle handle, const StopSignal& stop) {
     const MacAddress adapter = AdapterMac();
     AutoResetEvent& event = *event_manage_discover;
     ether_frame_stu frame;
@@ -301,8 +285,7 @@ void AcTransmitManage::ReceiveLoop(CaptureHandle handle, const StopSignal& stop)
     }
 }
 
-void AcTransmitManage::HandleReport(const ether_frame_stu& frame)
-{
+void AcTransmitManage::HandleReport(const ether_frame_stu& frame) {
     const std::optional<ReportMeaning> meaning = MeaningOfReport(frame.Module(), frame.Msg());
     if (!meaning) {
         return;  // acknowledgements belong to the workers; anything else is not ours
@@ -319,8 +302,7 @@ void AcTransmitManage::HandleReport(const ether_frame_stu& frame)
     }
 }
 
-void AcTransmitManage::ManageLoop()
-{
+void AcTransmitManage::ManageLoop() {
     AutoResetEvent& event = *event_manage_discover;
     std::deque<ether_frame_stu> answers;
     for (;;) {
@@ -339,20 +321,17 @@ void AcTransmitManage::ManageLoop()
     }
 }
 
-void AcTransmitManage::ClearDevices()
-{
+void AcTransmitManage::ClearDevices() {
     std::lock_guard guard(cs_device_table);
     device_table.clear();
 }
 
-std::vector<ap_discover_stu> AcTransmitManage::Devices() const
-{
+std::vector<ap_discover_stu> AcTransmitManage::Devices() const {
     std::lock_guard guard(cs_device_table);
     return device_table;
 }
 
-void AcTransmitManage::ProcessDiscover(const ether_frame_stu& answer)
-{
+void AcTransmitManage::ProcessDiscover(const ether_frame_stu& answer) {
     ap_discover_stu device;
     device.date = LocalTimeText();
     device.mac = FormatMacUpper(answer.SrcMac());
@@ -373,8 +352,7 @@ void AcTransmitManage::ProcessDiscover(const ether_frame_stu& answer)
     results_store.SaveDevice(device);
 }
 
-transmit_param_stu AcTransmitManage::MakeRequest(const MacAddress& device, std::int32_t kind) const
-{
+transmit_param_stu AcTransmitManage::MakeRequest(const MacAddress& device, std::int32_t kind) const {
     transmit_param_stu param;
     param.dst_mac = device;
     param.src_mac = AdapterMac();
@@ -382,8 +360,7 @@ transmit_param_stu AcTransmitManage::MakeRequest(const MacAddress& device, std::
     return param;
 }
 
-void AcTransmitManage::ReapFinishedWorkers()
-{
+void AcTransmitManage::ReapFinishedWorkers() {
     std::lock_guard guard(cs_workers);
     std::erase_if(workers, [](Worker& w) {
         if (!w.done->load()) {
@@ -394,8 +371,7 @@ void AcTransmitManage::ReapFinishedWorkers()
     });
 }
 
-bool AcTransmitManage::StartTransmit(const transmit_param_stu& param)
-{
+bool AcTransmitManage::StartTransmit(const transmit_param_stu& param) {
     ReapFinishedWorkers();
     const std::vector<std::uint16_t> modules = ModulesOf(param.kind);
     const std::string mac = FormatMacUpper(param.dst_mac);
@@ -452,8 +428,7 @@ bool AcTransmitManage::StartTransmit(const transmit_param_stu& param)
     return false;
 }
 
-void AcTransmitManage::StopTransfers(std::chrono::milliseconds limit)
-{
+void AcTransmitManage::StopTransfers(std::chrono::milliseconds limit) {
     std::vector<Worker> stopping;
     {
         std::lock_guard guard(cs_workers);
@@ -484,8 +459,7 @@ void AcTransmitManage::StopTransfers(std::chrono::milliseconds limit)
     }
 }
 
-std::size_t AcTransmitManage::RunningTransfers() const
-{
+std::size_t AcTransmitManage::RunningTransfers() const {
     std::lock_guard guard(transfer_shared->lock);
     return transfer_shared->running;
 }

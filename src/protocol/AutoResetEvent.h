@@ -9,8 +9,7 @@ namespace provix {
 // before a Wait count as one.
 class AutoResetEvent {
 public:
-    void Set()
-    {
+    void Set() {
         {
             std::lock_guard guard(lock);
             signalled = true;
@@ -18,8 +17,7 @@ public:
         wake.notify_one();
     }
 
-    void Wait()
-    {
+    void Wait() {
         std::unique_lock guard(lock);
         wake.wait(guard, [this] { return signalled; });
         signalled = false;

@@ -9,8 +9,7 @@
 
 namespace provix {
 
-ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, const local_adapter_stu* adapter)
-{
+ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, const local_adapter_stu* adapter) {
     ScanStart start;
     if (adapter) {
         start.adapter_used = true;
@@ -31,8 +30,7 @@ ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, const loca
     return start;
 }
 
-ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, int selected)
-{
+ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, int selected) {
     std::vector<local_adapter_stu> adapters;
     GetAdapterList(adapters);
     const bool exists = selected >= 0 && static_cast<std::size_t>(selected) < adapters.size();
@@ -40,8 +38,7 @@ ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, int select
 }
 
 ScanSummary RunScan(AcTransmitManage& manager, CSqlManagement& store, const local_adapter_stu* adapter,
-                    std::chrono::milliseconds tick)
-{
+                    std::chrono::milliseconds tick) {
     ScanSummary summary;
     ScanRule rule;
     rule.Start();

@@ -32,7 +32,7 @@ ScanStart BeginScan(AcTransmitManage& manager, CSqlManagement& store, int select
 struct ScanSummary {
     ScanStart start;
     int ticks = 0;
-    int devices = 0;  // rows in the store when the scan ended
+    int devices = 0;   // rows in the store when the scan ended
     int requests = 0;  // discovery requests sent, the first included
 };
 

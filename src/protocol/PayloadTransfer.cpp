@@ -14,8 +14,7 @@ namespace {
 class ReadOnlyFile {
 public:
     explicit ReadOnlyFile(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile()
-    {
+    ~ReadOnlyFile() {
         if (fd >= 0) {
             ::close(fd);
         }
@@ -24,8 +23,7 @@ public:
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     // Length of a regular file; false for anything else (a folder opens but cannot be read).
-    bool Length(std::uint64_t& length) const
-    {
+    bool Length(std::uint64_t& length) const {
         struct stat st {};
         if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             return false;
@@ -35,8 +33,7 @@ public:
     }
 
     // Reads exactly `size` bytes at `offset`; false on an error or an early end of file.
-    bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) const
-    {
+    bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) const {
         std::size_t done = 0;
         while (done < size) {
             ssize_t r = ::pread(fd, out + done, size - done, static_cast<off_t>(offset + done));
@@ -55,23 +52,21 @@ private:
     int fd;
 };
 
-TransferOutcome FromAckWait(AckWait wait)
-{
+TransferOutcome FromAckWait(AckWait wait) {
     switch (wait) {
-    case AckWait::Acked:
-        return TransferOutcome::Sent;
-    case AckWait::Stopped:
-        return TransferOutcome::Stopped;
-    case AckWait::Failed:
-        break;
+        case AckWait::Acked:
+            return TransferOutcome::Sent;
+        case AckWait::Stopped:
+            return TransferOutcome::Stopped;
+        case AckWait::Failed:
+            break;
     }
     return TransferOutcome::Failed;
 }
 
 }  // namespace
 
-std::unique_ptr<FrameChannel> OpenChannel(TransferContext& ctx, const MacAddress& device, bool& stopped)
-{
+std::unique_ptr<FrameChannel> OpenChannel(TransferContext& ctx, const MacAddress& device, bool& stopped) {
     stopped = false;
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         std::string error;
@@ -87,8 +82,7 @@ std::unique_ptr<FrameChannel> OpenChannel(TransferContext& ctx, const MacAddress
 }
 
 TransferOutcome SendFile(TransferContext& ctx, const ether_frame_stu& header, std::uint16_t module,
-                         const std::string& path)
-{
+                         const std::string& path) {
     bool stopped = false;
     std::unique_ptr<FrameChannel> channel = OpenChannel(ctx, header.DstMac(), stopped);
     if (!channel) {
@@ -122,8 +116,7 @@ TransferOutcome SendFile(TransferContext& ctx, const ether_frame_stu& header, st
     return TransferOutcome::Sent;
 }
 
-TransferOutcome SendCommand(TransferContext& ctx, const ether_frame_stu& header, const std::string& command)
-{
+TransferOutcome SendCommand(TransferContext& ctx, const ether_frame_stu& header, const std::string& command) {
     // A text the frame cannot carry whole would reach the device as a different command.
     if (command.size() > kMaxCommandLength || command.find('\0') != std::string::npos) {
         return TransferOutcome::Failed;
@@ -136,8 +129,8 @@ TransferOutcome SendCommand(TransferContext& ctx, const ether_frame_stu& header,
     ether_frame_stu frame = header;
     frame.SetSeq(1);
     frame.SetSegFlag(SEG_LAST);
-    frame.SetData(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(command.data()),
-                                                command.size()));
+    frame.SetData(
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(command.data()), command.size()));
     return FromAckWait(SendAndAwaitAck(*channel, ctx.clock, frame, AcknowledgesCommand));
 }
 

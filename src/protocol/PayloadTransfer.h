@@ -40,8 +40,7 @@ std::unique_ptr<FrameChannel> OpenChannel(TransferContext& ctx, const MacAddress
 enum class AckWait { Acked, Failed, Stopped };
 template <class Predicate>
 AckWait SendAndAwaitAck(FrameChannel& channel, TransferClock& clock, const ether_frame_stu& frame,
-                        Predicate frame_acks)
-{
+                        Predicate frame_acks) {
     channel.Send(frame);
     const TransferTime idle_start = clock.Now();
     int idle_rounds = 0;
@@ -50,28 +49,28 @@ AckWait SendAndAwaitAck(FrameChannel& channel, TransferClock& clock, const ether
     for (;;) {
         const TransferTime mark = idle_start + kRetransmitPeriod * (idle_rounds + 1);
         switch (channel.Receive(in, mark)) {
-        case FrameChannel::Wait::Stopped:
-            return AckWait::Stopped;
-        case FrameChannel::Wait::Timeout:
-            if (clock.Now() < mark) {
-                continue;
-            }
-            if (++idle_rounds >= kGiveUpRounds) {
-                return AckWait::Failed;
-            }
-            channel.Send(frame);
-            break;
-        case FrameChannel::Wait::Frame:
-            if (frame_acks(in)) {
-                return AckWait::Acked;
-            }
-            if (++foreign >= kForeignGiveUp) {
-                return AckWait::Failed;
-            }
-            if (foreign % kForeignRetransmitEvery == 0) {
+            case FrameChannel::Wait::Stopped:
+                return AckWait::Stopped;
+            case FrameChannel::Wait::Timeout:
+                if (clock.Now() < mark) {
+                    continue;
+                }
+                if (++idle_rounds >= kGiveUpRounds) {
+                    return AckWait::Failed;
+                }
                 channel.Send(frame);
-            }
-            break;
+                break;
+            case FrameChannel::Wait::Frame:
+                if (frame_acks(in)) {
+                    return AckWait::Acked;
+                }
+                if (++foreign >= kForeignGiveUp) {
+                    return AckWait::Failed;
+                }
+                if (foreign % kForeignRetransmitEvery == 0) {
+                    channel.Send(frame);
+                }
+                break;
         }
     }
 }

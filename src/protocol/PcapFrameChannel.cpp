@@ -17,17 +17,13 @@ constexpr int kReadBurst = 64;
 }  // namespace
 
 PcapFrameChannel::PcapFrameChannel(CaptureHandle handle, const MacAddress& device, const StopSignal& stop)
-    : handle(std::move(handle)), device(device), stop(stop)
-{
-}
+    : handle(std::move(handle)), device(device), stop(stop) {}
 
-void PcapFrameChannel::Send(const ether_frame_stu& frame)
-{
+void PcapFrameChannel::Send(const ether_frame_stu& frame) {
     handle.Send(frame);  // a lost frame is the same as one the device did not hear: retransmission covers it
 }
 
-FrameChannel::Wait PcapFrameChannel::Receive(ether_frame_stu& out, TransferTime deadline)
-{
+FrameChannel::Wait PcapFrameChannel::Receive(ether_frame_stu& out, TransferTime deadline) {
     for (;;) {
         if (stop.Raised()) {
             return Wait::Stopped;
@@ -63,7 +59,8 @@ FrameChannel::Wait PcapFrameChannel::Receive(ether_frame_stu& out, TransferTime 
             }
             continue;
         }
-        const int r = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(wait.count(), 1000)));
+        const int r =
+            ::poll(fds, fds[1].fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(wait.count(), 1000)));
         if (r < 0 && errno != EINTR) {
             stop.WaitFor(std::min(wait, kErrorBackoff));
         }
@@ -71,15 +68,13 @@ FrameChannel::Wait PcapFrameChannel::Receive(ether_frame_stu& out, TransferTime 
 }
 
 PcapChannelOpener::PcapChannelOpener(std::string adapter_name, const StopSignal& stop)
-    : adapter_name(std::move(adapter_name)), stop(stop)
-{
-}
+    : adapter_name(std::move(adapter_name)), stop(stop) {}
 
-std::unique_ptr<FrameChannel> PcapChannelOpener::Open(const MacAddress& device, std::string& error)
-{
+std::unique_ptr<FrameChannel> PcapChannelOpener::Open(const MacAddress& device, std::string& error) {
     CaptureHandle handle;
     // Without its filter the handle would hand over every device's frames; treat that as a failed open.
-    if (!handle.Open(adapter_name, CaptureUser::TransferWorker) || !handle.SetFilter(TransferFilterText(device))) {
+    if (!handle.Open(adapter_name, CaptureUser::TransferWorker) ||
+        !handle.SetFilter(TransferFilterText(device))) {
         error = handle.LastError().text;
         return nullptr;
     }

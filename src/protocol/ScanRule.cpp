@@ -2,8 +2,7 @@
 
 namespace provix {
 
-bool ScanRule::Start()
-{
+bool ScanRule::Start() {
     if (!scan_ready) {
         return false;
     }
@@ -13,8 +12,7 @@ bool ScanRule::Start()
     return true;
 }
 
-ScanRule::Action ScanRule::Tick(int current_count)
-{
+ScanRule::Action ScanRule::Tick(int current_count) {
     if (scan_ready) {
         return Action::Continue;
     }

@@ -21,23 +21,20 @@ const MacAddress kDeviceB{0xc8, 0x3a, 0x35, 0xa1, 0xb2, 0xc4};
 
 class EngineRules : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string tmpl = (std::filesystem::temp_directory_path() / "provix-engine-XXXXXX").string();
         folder = mkdtemp(tmpl.data());
         store = std::make_unique<CSqlManagement>((folder / "data.db").string());
         ASSERT_TRUE(store->IsOpen());
         manager = std::make_unique<AcTransmitManage>(*store, folder.string() + "/");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         manager.reset();
         store.reset();
         std::filesystem::remove_all(folder);
     }
 
-    std::map<std::string, ap_info_stu> Rows()
-    {
+    std::map<std::string, ap_info_stu> Rows() {
         std::vector<ap_info_stu> list;
         int count = 0, successes = 0, failures = 0;
         store->QueryDevices(list, count, successes, failures, true, kSortByMac);
@@ -53,13 +50,11 @@ protected:
     std::unique_ptr<AcTransmitManage> manager;
 };
 
-ether_frame_stu Answer(const MacAddress& device, const std::string& ssid)
-{
+ether_frame_stu Answer(const MacAddress& device, const std::string& ssid) {
     return BuildDiscoverAnswer(kAdapter, device, {ssid, ssid + "-5G", "key24", "key5"});
 }
 
-TEST_F(EngineRules, FirstAnswerPerScanWinsAndClearDevicesStartsOver)
-{
+TEST_F(EngineRules, FirstAnswerPerScanWinsAndClearDevicesStartsOver) {
     manager->ProcessDiscover(Answer(kDeviceA, "first"));
     manager->ProcessDiscover(Answer(kDeviceB, "other"));
     manager->ProcessDiscover(Answer(kDeviceA, "second"));
@@ -87,8 +82,7 @@ TEST_F(EngineRules, FirstAnswerPerScanWinsAndClearDevicesStartsOver)
 }
 
 // An answer cut short reads as zero-padded: the device is recorded with empty keys.
-TEST_F(EngineRules, ShortAnswerGivesEmptyTexts)
-{
+TEST_F(EngineRules, ShortAnswerGivesEmptyTexts) {
     const ether_frame_stu full = Answer(kDeviceA, "ssid");
     const ether_frame_stu cut = FrameFromBytes(std::span<const std::uint8_t>(full.bytes.data(), 90));
     manager->ProcessDiscover(cut);
@@ -99,8 +93,7 @@ TEST_F(EngineRules, ShortAnswerGivesEmptyTexts)
     EXPECT_EQ(rows.begin()->second.wpakey5, "");
 }
 
-TEST_F(EngineRules, AdapterThatCannotBeOpenedIsReported)
-{
+TEST_F(EngineRules, AdapterThatCannotBeOpenedIsReported) {
     manager->SetAdapter(kAdapter, "provix-no-such-adapter");
     EXPECT_FALSE(manager->Init());
     EXPECT_FALSE(manager->LastCaptureError().text.empty());
@@ -110,8 +103,7 @@ TEST_F(EngineRules, AdapterThatCannotBeOpenedIsReported)
 
 // Ten failed opens, 100 ms apart, fail the transfer; a worker told to stop meanwhile records nothing
 // and leaves the status its caller set.
-TEST_F(EngineRules, TransferOnAMissingAdapterFailsOrStopsQuietly)
-{
+TEST_F(EngineRules, TransferOnAMissingAdapterFailsOrStopsQuietly) {
     manager->SetAdapter(kAdapter, "provix-no-such-adapter");
     for (const MacAddress& mac : {kDeviceA, kDeviceB}) {
         manager->ProcessDiscover(Answer(mac, "x"));

@@ -17,8 +17,7 @@ namespace provix::testing {
 class FakeClock : public TransferClock {
 public:
     TransferTime Now() override { return now; }
-    bool SleepFor(std::chrono::milliseconds d) override
-    {
+    bool SleepFor(std::chrono::milliseconds d) override {
         now += d;
         sleeps.push_back(d);
         return !stop_on_sleep;
@@ -43,12 +42,10 @@ public:
     FakeDevice(FakeClock& clock, Responder responder) : clock(clock), responder(std::move(responder)) {}
 
     // Schedules a frame from the device `delay` after now, `copies` times in a row.
-    void Answer(const ether_frame_stu& frame, std::chrono::milliseconds delay = {}, std::size_t copies = 1)
-    {
+    void Answer(const ether_frame_stu& frame, std::chrono::milliseconds delay = {}, std::size_t copies = 1) {
         pending.emplace(clock.now + delay, Burst{frame, copies});
     }
-    void OnSend(const ether_frame_stu& frame)
-    {
+    void OnSend(const ether_frame_stu& frame) {
         ++sent_count;
         if (keep_sent) {
             sent.push_back({clock.Seconds(), frame});
@@ -75,8 +72,7 @@ class FakeChannel : public FrameChannel {
 public:
     explicit FakeChannel(FakeDevice& device) : device(device) {}
     void Send(const ether_frame_stu& frame) override { device.OnSend(frame); }
-    Wait Receive(ether_frame_stu& out, TransferTime deadline) override
-    {
+    Wait Receive(ether_frame_stu& out, TransferTime deadline) override {
         if (device.stop_now) {
             return Wait::Stopped;
         }
@@ -100,8 +96,7 @@ private:
 class FakeOpener : public ChannelOpener {
 public:
     explicit FakeOpener(FakeDevice& device) : device(device) {}
-    std::unique_ptr<FrameChannel> Open(const MacAddress& mac, std::string& error) override
-    {
+    std::unique_ptr<FrameChannel> Open(const MacAddress& mac, std::string& error) override {
         opened_for.push_back(mac);
         if (failures_left > 0) {
             --failures_left;
@@ -127,8 +122,7 @@ struct RecordedStatus {
 
 class RecordingSink : public TransferStatusSink {
 public:
-    void RecordTransmitStatus(const std::string& mac, std::uint16_t module, OperateStatus status) override
-    {
+    void RecordTransmitStatus(const std::string& mac, std::uint16_t module, OperateStatus status) override {
         records.push_back({mac, module, status});
     }
     std::vector<RecordedStatus> records;

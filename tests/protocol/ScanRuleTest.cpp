@@ -22,19 +22,18 @@ struct ScanRun {
     std::vector<int> resend_ticks;
 };
 
-ScanRun RunScan(ScanRule& rule, const std::function<int(int)>& count_at)
-{
+ScanRun RunScan(ScanRule& rule, const std::function<int(int)>& count_at) {
     ScanRun run;
     for (int tick = 1; tick <= 200; ++tick) {
         switch (rule.Tick(count_at(tick))) {
-        case ScanRule::Action::End:
-            run.end_tick = tick;
-            return run;
-        case ScanRule::Action::SendDiscover:
-            run.resend_ticks.push_back(tick);
-            break;
-        case ScanRule::Action::Continue:
-            break;
+            case ScanRule::Action::End:
+                run.end_tick = tick;
+                return run;
+            case ScanRule::Action::SendDiscover:
+                run.resend_ticks.push_back(tick);
+                break;
+            case ScanRule::Action::Continue:
+                break;
         }
     }
     return run;
@@ -42,8 +41,7 @@ ScanRun RunScan(ScanRule& rule, const std::function<int(int)>& count_at)
 
 class ScanRuleCases : public ::testing::TestWithParam<ScanCase> {};
 
-TEST_P(ScanRuleCases, EndsAndRepeatsTheRequestOnTheRightTicks)
-{
+TEST_P(ScanRuleCases, EndsAndRepeatsTheRequestOnTheRightTicks) {
     const ScanCase& c = GetParam();
     ScanRule rule;
     ASSERT_TRUE(rule.Start());
@@ -68,8 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"CountDrops", [](int t) { return t < 3 ? 5 : 2; }, 8, {}}),
     [](const ::testing::TestParamInfo<ScanCase>& info) { return info.param.name; });
 
-TEST(ScanRule, StartWhileScanningIsRefusedAndTheNextScanStartsAfresh)
-{
+TEST(ScanRule, StartWhileScanningIsRefusedAndTheNextScanStartsAfresh) {
     ScanRule rule;
     EXPECT_EQ(rule.Tick(3), ScanRule::Action::Continue);  // no scan yet: ignored
     EXPECT_EQ(rule.Ticks(), 0);

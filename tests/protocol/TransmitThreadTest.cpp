@@ -26,8 +26,7 @@ const MacAddress kAdapter{0x00, 0xe0, 0x4c, 0x68, 0x01, 0x02};
 const std::string kDeviceText = "02:50:00:00:00:01";
 
 // Acknowledges every frame with its own module and seq after `delay`.
-FakeDevice::Responder AckAll(std::chrono::milliseconds delay = 0ms)
-{
+FakeDevice::Responder AckAll(std::chrono::milliseconds delay = 0ms) {
     return [delay](FakeDevice& d, const ether_frame_stu& f) {
         d.Answer(BuildReply(kAdapter, kDevice, f.Module(), f.Seq()), delay);
     };
@@ -35,25 +34,23 @@ FakeDevice::Responder AckAll(std::chrono::milliseconds delay = 0ms)
 
 class TempDir {
 public:
-    TempDir()
-    {
+    TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "provix-transfer-XXXXXX").string();
         path = mkdtemp(tmpl.data());
     }
     ~TempDir() { std::filesystem::remove_all(path); }
 
-    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
-    {
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         std::string file = (path / name).string();
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return file;
     }
 
     std::filesystem::path path;
 };
 
-std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed)
-{
+std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<std::uint8_t> bytes(n);
     for (auto& b : bytes) {
@@ -70,8 +67,8 @@ struct SegmentSeen {
     bool operator==(const SegmentSeen&) const = default;
 };
 
-std::vector<SegmentSeen> DistinctSegments(const std::vector<testing::SentFrame>& sent, std::vector<std::uint8_t>* payload)
-{
+std::vector<SegmentSeen> DistinctSegments(const std::vector<testing::SentFrame>& sent,
+                                          std::vector<std::uint8_t>* payload) {
     std::vector<SegmentSeen> segments;
     const ether_frame_stu* last = nullptr;
     for (const auto& s : sent) {
@@ -91,8 +88,7 @@ std::vector<SegmentSeen> DistinctSegments(const std::vector<testing::SentFrame>&
 struct Harness {
     explicit Harness(FakeDevice::Responder responder) : device(clock, std::move(responder)) {}
 
-    void Run(const transmit_param_stu& param)
-    {
+    void Run(const transmit_param_stu& param) {
         TransferContext ctx{opener, clock};
         TransmitThread(param, ctx, sink);
     }
@@ -103,8 +99,7 @@ struct Harness {
     RecordingSink sink;
 };
 
-transmit_param_stu Request(std::int32_t kind)
-{
+transmit_param_stu Request(std::int32_t kind) {
     transmit_param_stu param;
     param.dst_mac = kDevice;
     param.src_mac = kAdapter;
@@ -119,8 +114,7 @@ struct SegmentCase {
 
 class FileSegments : public ::testing::TestWithParam<SegmentCase> {};
 
-TEST_P(FileSegments, CutsTheFileAndDeliversItByteExact)
-{
+TEST_P(FileSegments, CutsTheFileAndDeliversItByteExact) {
     const SegmentCase& c = GetParam();
     TempDir dir;
     const std::vector<std::uint8_t> content = RandomBytes(c.size, static_cast<unsigned>(c.size));
@@ -132,7 +126,8 @@ TEST_P(FileSegments, CutsTheFileAndDeliversItByteExact)
     std::vector<std::uint8_t> delivered;
     EXPECT_EQ(DistinctSegments(h.device.sent, &delivered), c.segments);
     EXPECT_EQ(delivered, content);
-    EXPECT_EQ(h.device.sent.size(), c.segments.size()) << "no retransmission when every segment is acknowledged";
+    EXPECT_EQ(h.device.sent.size(), c.segments.size())
+        << "no retransmission when every segment is acknowledged";
     for (const auto& s : h.device.sent) {
         EXPECT_EQ(s.frame.DstMac(), kDevice);
         EXPECT_EQ(s.frame.SrcMac(), kAdapter);
@@ -144,17 +139,16 @@ TEST_P(FileSegments, CutsTheFileAndDeliversItByteExact)
     EXPECT_EQ(h.sink.records, (std::vector<RecordedStatus>{{kDeviceText, MODULE_PARA, TransmitFinish}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FileSegments,
-                         ::testing::Values(SegmentCase{0, {{1, SEG_LAST, 0}}},
-                                           SegmentCase{1, {{1, SEG_LAST, 1}}},
-                                           SegmentCase{1024, {{1, SEG_LAST, 1024}}},
-                                           SegmentCase{1025, {{1, SEG_FIRST, 1024}, {2, SEG_LAST, 1}}},
-                                           SegmentCase{2048, {{1, SEG_FIRST, 1024}, {2, SEG_LAST, 1024}}},
-                                           SegmentCase{3000,
-                                                       {{1, SEG_FIRST, 1024}, {2, SEG_MIDDLE, 1024}, {3, SEG_LAST, 952}}}),
-                         [](const ::testing::TestParamInfo<SegmentCase>& info) {
-                             return "Bytes" + std::to_string(info.param.size);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, FileSegments,
+    ::testing::Values(SegmentCase{0, {{1, SEG_LAST, 0}}}, SegmentCase{1, {{1, SEG_LAST, 1}}},
+                      SegmentCase{1024, {{1, SEG_LAST, 1024}}},
+                      SegmentCase{1025, {{1, SEG_FIRST, 1024}, {2, SEG_LAST, 1}}},
+                      SegmentCase{2048, {{1, SEG_FIRST, 1024}, {2, SEG_LAST, 1024}}},
+                      SegmentCase{3000, {{1, SEG_FIRST, 1024}, {2, SEG_MIDDLE, 1024}, {3, SEG_LAST, 952}}}),
+    [](const ::testing::TestParamInfo<SegmentCase>& info) {
+        return "Bytes" + std::to_string(info.param.size);
+    });
 
 // Each kind sends its payloads in order with the right codes and records one status per payload.
 struct KindCase {
@@ -167,14 +161,13 @@ struct KindCase {
 
 class Kinds : public ::testing::TestWithParam<KindCase> {};
 
-TEST_P(Kinds, SendsItsPayloadsAndRecordsEach)
-{
+TEST_P(Kinds, SendsItsPayloadsAndRecordsEach) {
     const KindCase& c = GetParam();
     TempDir dir;
     Harness h(AckAll(2ms));
     transmit_param_stu param = Request(c.kind);
-    param.logo_path = dir.Write("logo.jpg", RandomBytes(1500, 1));   // two segments
-    param.para_path = dir.Write("config.xml", RandomBytes(10, 2));   // one segment
+    param.logo_path = dir.Write("logo.jpg", RandomBytes(1500, 1));  // two segments
+    param.para_path = dir.Write("config.xml", RandomBytes(10, 2));  // one segment
     param.command = R"({"Lockcode":"1234","Enable":"1","ACName":"ac","DNS1":"1.1.1.1","DNS2":"8.8.8.8"})";
     h.Run(param);
 
@@ -182,7 +175,8 @@ TEST_P(Kinds, SendsItsPayloadsAndRecordsEach)
     for (const auto& s : h.device.sent) {
         modules.push_back(s.frame.Module());
         totals.push_back(s.frame.Total());
-        EXPECT_EQ(s.frame.Msg(), s.frame.Module() == MODULE_JSON ? std::uint16_t{MSG_JSON_CMD} : DataMsgOf(s.frame.Module()));
+        EXPECT_EQ(s.frame.Msg(), s.frame.Module() == MODULE_JSON ? std::uint16_t{MSG_JSON_CMD}
+                                                                 : DataMsgOf(s.frame.Module()));
     }
     EXPECT_EQ(modules, c.modules_sent);
     EXPECT_EQ(totals, c.totals);
@@ -203,8 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"Unknown", 9, {}, {}, {}}),
     [](const ::testing::TestParamInfo<KindCase>& info) { return std::string(info.param.name); });
 
-TEST(TransmitThread, CommandFrameCarriesTheTextAndItsNul)
-{
+TEST(TransmitThread, CommandFrameCarriesTheTextAndItsNul) {
     Harness h(AckAll());
     transmit_param_stu param = Request(KIND_JSON);
     param.command = R"({"Lockcode":"x","Enable":"0","ACName":"","DNS1":"","DNS2":""})";
@@ -217,8 +210,7 @@ TEST(TransmitThread, CommandFrameCarriesTheTextAndItsNul)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(f.bytes.data() + kOffData)), param.command);
 }
 
-TEST(TransmitThread, CommandTheFrameCannotCarryFailsWithoutSending)
-{
+TEST(TransmitThread, CommandTheFrameCannotCarryFailsWithoutSending) {
     for (const std::string& command : {std::string(512, 'a'), std::string("{\"Lockcode\":\"a\0b\"}", 18)}) {
         Harness h(AckAll());
         transmit_param_stu param = Request(KIND_JSON);
@@ -236,8 +228,7 @@ TEST(TransmitThread, CommandTheFrameCannotCarryFailsWithoutSending)
 
 // A silent device sees the segment at 0, 1, 2, 3 and 4 s and the transfer fails at 5 s; with both files,
 // the configuration file still gets its own 5 s after the logo failed.
-TEST(TransmitThread, SilentDeviceGetsFiveSendingsPerPayloadThenFails)
-{
+TEST(TransmitThread, SilentDeviceGetsFiveSendingsPerPayloadThenFails) {
     TempDir dir;
     Harness h(nullptr);
     transmit_param_stu param = Request(KIND_LOGO_PARA);
@@ -250,7 +241,8 @@ TEST(TransmitThread, SilentDeviceGetsFiveSendingsPerPayloadThenFails)
         times.push_back(s.at);
         EXPECT_EQ(s.frame.Seq(), 1) << "nothing past the first segment without an acknowledgement";
         EXPECT_EQ(s.frame.Total(), 2);
-        EXPECT_EQ(s.frame, h.device.sent[s.frame.Module() == MODULE_LOGO ? 0 : 5].frame) << "resent unchanged";
+        EXPECT_EQ(s.frame, h.device.sent[s.frame.Module() == MODULE_LOGO ? 0 : 5].frame)
+            << "resent unchanged";
     }
     EXPECT_EQ(times, (std::vector<double>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(h.device.sent[0].frame.Module(), MODULE_LOGO);
@@ -261,8 +253,7 @@ TEST(TransmitThread, SilentDeviceGetsFiveSendingsPerPayloadThenFails)
 }
 
 // Each acknowledgement restarts the idle time: a device that always needs 3 s never fails.
-TEST(TransmitThread, SlowButSteadyDeviceNeverFails)
-{
+TEST(TransmitThread, SlowButSteadyDeviceNeverFails) {
     TempDir dir;
     std::uint16_t last_seq = 0;
     Harness h([&last_seq](FakeDevice& d, const ether_frame_stu& f) {
@@ -282,11 +273,10 @@ TEST(TransmitThread, SlowButSteadyDeviceNeverFails)
 
 // Frames from the device that are not the awaited acknowledgement: an older segment's acknowledgement,
 // another module's, a discovery answer, a report. They never advance the transfer.
-TEST(TransmitThread, ForeignFramesDoNotAcknowledge)
-{
+TEST(TransmitThread, ForeignFramesDoNotAcknowledge) {
     const std::vector<ether_frame_stu> foreign = {
-        BuildReply(kAdapter, kDevice, MODULE_PARA, 0),      // an older segment
-        BuildReply(kAdapter, kDevice, MODULE_LOGO, 1),      // the other file module
+        BuildReply(kAdapter, kDevice, MODULE_PARA, 0),  // an older segment
+        BuildReply(kAdapter, kDevice, MODULE_LOGO, 1),  // the other file module
         BuildReport(kAdapter, kDevice, MODULE_PARA, MSG_PARA_SUCCESS),
         BuildDiscoverAnswer(kAdapter, kDevice, {}),
     };
@@ -303,8 +293,7 @@ TEST(TransmitThread, ForeignFramesDoNotAcknowledge)
 
 // The 20000th foreign frame resends the segment, the 100000th fails the transfer, however little
 // time passes; the count restarts with each acknowledgement.
-TEST(TransmitThread, FloodOfForeignFramesResendsAndFails)
-{
+TEST(TransmitThread, FloodOfForeignFramesResendsAndFails) {
     constexpr int kBurst = 20000;
     struct Case {
         const char* name;
@@ -312,7 +301,8 @@ TEST(TransmitThread, FloodOfForeignFramesResendsAndFails)
         std::size_t sends;
         OperateStatus status;
     };
-    for (const Case& c : {Case{"flood", false, 5, TransmitFail}, Case{"ack in time", true, 5 + 5, TransmitFinish}}) {
+    for (const Case& c :
+         {Case{"flood", false, 5, TransmitFail}, Case{"ack in time", true, 5 + 5, TransmitFinish}}) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         Harness h([&c](FakeDevice& d, const ether_frame_stu& f) {
@@ -338,8 +328,7 @@ TEST(TransmitThread, FloodOfForeignFramesResendsAndFails)
 }
 
 // seq 0xFFFF acknowledges any file segment whatever the frame's module and code, never the command.
-TEST(TransmitThread, WildcardSequenceAcknowledgesFilesOnly)
-{
+TEST(TransmitThread, WildcardSequenceAcknowledgesFilesOnly) {
     const FakeDevice::Responder wildcard = [](FakeDevice& d, const ether_frame_stu&) {
         ether_frame_stu f = BuildReport(kAdapter, kDevice, MODULE_DISCOVER, MSG_DISCOVER);
         f.SetSeq(kSeqWrap);
@@ -362,8 +351,7 @@ TEST(TransmitThread, WildcardSequenceAcknowledgesFilesOnly)
 
 // Past 65535 segments the 16-bit number repeats: segment 65536 carries 0xFFFF, and from 65537 on only a
 // 0xFFFF answer can acknowledge, since an echo of seq 1 could belong to segment 1.
-TEST(TransmitThread, SegmentNumbersPastSixteenBits)
-{
+TEST(TransmitThread, SegmentNumbersPastSixteenBits) {
     TempDir dir;
     const std::string path = (dir.path / "huge.bin").string();
     {
@@ -413,8 +401,7 @@ TEST(TransmitThread, SegmentNumbersPastSixteenBits)
 }
 
 // The capture handle is tried 10 times, 100 ms apart; a missing or unreadable file fails after it.
-TEST(TransmitThread, OpenFailures)
-{
+TEST(TransmitThread, OpenFailures) {
     TempDir dir;
     const std::string good = dir.Write("config.xml", RandomBytes(10, 9));
     struct Case {
@@ -448,8 +435,7 @@ TEST(TransmitThread, OpenFailures)
 }
 
 // A worker told to stop records nothing, not even for the payloads it has not started.
-TEST(TransmitThread, StopRecordsNothing)
-{
+TEST(TransmitThread, StopRecordsNothing) {
     TempDir dir;
     {
         Harness h([](FakeDevice& d, const ether_frame_stu&) { d.stop_now = true; });
