@@ -457,13 +457,15 @@ std::size_t ThreadCount() {
 TEST_F(EngineNetns, InitTwiceLeavesOnePairOfThreads) {
     ASSERT_TRUE(sim.Start({"--devices", "1"}));
     const std::size_t before = ThreadCount();
-    StartEngine();
+    StartThreadsOnly();
     const std::size_t after_first = ThreadCount();
     EXPECT_EQ(after_first, before + 2);
     ASSERT_TRUE(manager->Init());
     ASSERT_TRUE(manager->Init());
     EXPECT_EQ(ThreadCount(), after_first);
 
+    // Requested only now: an answer arriving while a pair is replaced has no receiver.
+    ASSERT_TRUE(manager->SendDiscover());
     ASSERT_TRUE(WaitUntil([&] { return store->DeviceCount() == 1; }));
     transmit_param_stu command = manager->MakeRequest(Mac(DevSimMac(1)), KIND_JSON);
     command.command = "{}";
