@@ -26,23 +26,19 @@ const QString kFace = QStringLiteral("Microsoft YaHei");
 const QColor kBlack(0, 0, 0);
 const QColor kChangeTextColor(216, 34, 40);
 
-QString Tr(const char* english)
-{
+QString Tr(const char* english) {
     return QString::fromStdString(TranslateText(english));
 }
 
-QString Path(const std::string& path)
-{
+QString Path(const std::string& path) {
     return QString::fromStdString(path);
 }
 
-QColor ToQColor(const Colour& colour)
-{
+QColor ToQColor(const Colour& colour) {
     return QColor(colour.r, colour.g, colour.b);
 }
 
-CTStaticGdiplus* MakeLabel(QWidget* parent, const QString& text, int weight)
-{
+CTStaticGdiplus* MakeLabel(QWidget* parent, const QString& text, int weight) {
     auto* label = new CTStaticGdiplus(parent);
     label->SetTextFont(kFace, 17, weight);
     label->text_color_normal = label->text_color_hover = kBlack;
@@ -53,13 +49,12 @@ CTStaticGdiplus* MakeLabel(QWidget* parent, const QString& text, int weight)
 
 }  // namespace
 
-CDevicesControlDlg::CDevicesControlDlg(QWidget* parent) : CDevicesControlDlg(&CSqlManagement::GetInstance(), nullptr, parent)
-{
-}
+CDevicesControlDlg::CDevicesControlDlg(QWidget* parent)
+    : CDevicesControlDlg(&CSqlManagement::GetInstance(), nullptr, parent) {}
 
-CDevicesControlDlg::CDevicesControlDlg(CSqlManagement* results_store, MonitorTimers* monitor_timers, QWidget* parent)
-    : QWidget(parent), store(results_store), timers(monitor_timers)
-{
+CDevicesControlDlg::CDevicesControlDlg(CSqlManagement* results_store, MonitorTimers* monitor_timers,
+                                       QWidget* parent)
+    : QWidget(parent), store(results_store), timers(monitor_timers) {
     if (timers == nullptr) {
         own_timers = std::make_unique<QtMonitorTimers>();
         own_timers->fire = [this](int id) { monitor->OnTimer(id); };
@@ -72,17 +67,16 @@ CDevicesControlDlg::CDevicesControlDlg(CSqlManagement* results_store, MonitorTim
     ShowCounters();
 }
 
-CDevicesControlDlg::~CDevicesControlDlg()
-{
+CDevicesControlDlg::~CDevicesControlDlg() {
     if (own_timers) {
         own_timers->fire = nullptr;
-        for (int id : {OperationMonitor::kPollTimer, OperationMonitor::kCountTimer, OperationMonitor::kWatchTimer})
+        for (int id :
+             {OperationMonitor::kPollTimer, OperationMonitor::kCountTimer, OperationMonitor::kWatchTimer})
             own_timers->Kill(id);
     }
 }
 
-void CDevicesControlDlg::BuildControls()
-{
+void CDevicesControlDlg::BuildControls() {
     const AppSettingsValues& settings = AppSettings();
     const SkinImagePaths& skin = SkinImages();
 
@@ -105,7 +99,8 @@ void CDevicesControlDlg::BuildControls()
         button->font_face = kFace;
         button->font_height = 17;
         button->font_weight = 400;
-        button->text_color_normal = button->text_color_hover = button->text_color_disabled = QColor(255, 255, 255);
+        button->text_color_normal = button->text_color_hover = button->text_color_disabled =
+            QColor(255, 255, 255);
     }
     customization_button->setGeometry(24, 24, 140, 24);
     antitheft_button->setGeometry(190, 24, 142, 24);
@@ -154,44 +149,39 @@ void CDevicesControlDlg::BuildControls()
     RefreshAdapterLabel();
 }
 
-void CDevicesControlDlg::SetOperationScreens(DeviceSelectionReceiver* customization, DeviceSelectionReceiver* antitheft)
-{
+void CDevicesControlDlg::SetOperationScreens(DeviceSelectionReceiver* customization,
+                                             DeviceSelectionReceiver* antitheft) {
     customization_screen = customization;
     antitheft_screen = antitheft;
 }
 
-DeviceGridModel& CDevicesControlDlg::Grid()
-{
+DeviceGridModel& CDevicesControlDlg::Grid() {
     return grid_model->Grid();
 }
 
-void CDevicesControlDlg::RefreshAdapterLabel()
-{
+void CDevicesControlDlg::RefreshAdapterLabel() {
     const QString text = QString::fromStdString(CurrentAdapterText());
     adapter_label->SetText(QStringLiteral("NIC:") + text.left(kAdapterLabelChars));
     adapter_label->setToolTip(text);
 }
 
-void CDevicesControlDlg::RefreshList(bool rebuild, bool ascending, int column)
-{
+void CDevicesControlDlg::RefreshList(bool rebuild, bool ascending, int column) {
     Grid().RefreshList(rebuild, ascending, column);
 }
 
-void CDevicesControlDlg::RebuildFromStore()
-{
+void CDevicesControlDlg::RebuildFromStore() {
     RefreshAdapterLabel();
     RefreshList(true, Grid().SortAscending(), kMacColumn);
 }
 
-void CDevicesControlDlg::EnableControls(bool enable)
-{
-    for (QWidget* control : {static_cast<QWidget*>(antitheft_button), static_cast<QWidget*>(customization_button),
-                             static_cast<QWidget*>(grid_view), static_cast<QWidget*>(change_button)})
+void CDevicesControlDlg::EnableControls(bool enable) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(antitheft_button), static_cast<QWidget*>(customization_button),
+          static_cast<QWidget*>(grid_view), static_cast<QWidget*>(change_button)})
         control->setEnabled(enable);
 }
 
-bool CDevicesControlDlg::event(QEvent* event)
-{
+bool CDevicesControlDlg::event(QEvent* event) {
     if (event->type() == WM_ANTITHEFT_START || event->type() == WM_CUSTOMIZE_START) {
         const auto* start = dynamic_cast<OperationStartEvent*>(event);
         monitor->OnOperationStarted(start != nullptr ? start->sender_screen : nullptr);
@@ -200,13 +190,11 @@ bool CDevicesControlDlg::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void CDevicesControlDlg::OnGridClick(int row, int column)
-{
+void CDevicesControlDlg::OnGridClick(int row, int column) {
     Grid().OnGridClick(row, column);
 }
 
-void CDevicesControlDlg::OnOperationButton(int screen_id, DeviceSelectionReceiver* receiver)
-{
+void CDevicesControlDlg::OnOperationButton(int screen_id, DeviceSelectionReceiver* receiver) {
     const SelectionQueue& queue = Grid().BuildSelectionQueue();
     if (queue.empty()) {
         CNoteDlg note(Tr("Note"), Tr("Please select the devices!"), false, this);
@@ -219,14 +207,12 @@ void CDevicesControlDlg::OnOperationButton(int screen_id, DeviceSelectionReceive
         receiver->SetDevices(queue);
 }
 
-void CDevicesControlDlg::OnChange()
-{
+void CDevicesControlDlg::OnChange() {
     emit ChangeAdapterRequested();
     Grid().ClearTicks();
 }
 
-void CDevicesControlDlg::ShowCounters()
-{
+void CDevicesControlDlg::ShowCounters() {
     const DeviceGridModel& grid = Grid();
     success_count_label->SetText(QString::number(grid.SuccessCount()));
     fail_count_label->SetText(QString::number(grid.FailCount()));
@@ -234,25 +220,20 @@ void CDevicesControlDlg::ShowCounters()
     LayoutCounters();
 }
 
-void CDevicesControlDlg::LayoutCounters()
-{
-    // The counts get the width their text needs, so that large batches are not cut off; the texts
-    // after them move along.
-    const auto count_width = [](const CTStaticGdiplus* label) {
-        return std::max(15, QFontMetrics(label->TextFont()).horizontalAdvance(label->Text()) + 2);
+void CDevicesControlDlg::LayoutCounters() {
+    // Each text gets at least its place on the original page and more when it needs it (large
+    // counts, longer translations), so that nothing is cut off; the labels after it move along.
+    const std::pair<CTStaticGdiplus*, int> row[] = {
+        {success_text_label, 150}, {success_count_label, 15}, {fail_text_label, 92},
+        {fail_count_label, 15},    {devices_text_label, 45},
     };
     int x = 26;
-    success_text_label->setGeometry(x, 63, 150, 18);
-    x += 150;
-    const int success_width = count_width(success_count_label);
-    success_count_label->setGeometry(x, 63, success_width, 18);
-    x += success_width;
-    fail_text_label->setGeometry(x, 63, 92, 18);
-    x += 92;
-    const int fail_width = count_width(fail_count_label);
-    fail_count_label->setGeometry(x, 63, fail_width, 18);
-    x += fail_width;
-    devices_text_label->setGeometry(x, 63, 45, 18);
+    for (const auto& [label, template_width] : row) {
+        const int needed = QFontMetrics(label->TextFont()).horizontalAdvance(label->Text()) + 2;
+        const int width = std::max(template_width, needed);
+        label->setGeometry(x, 63, width, 18);
+        x += width;
+    }
 }
 
 }  // namespace provix

@@ -17,7 +17,8 @@ class DeviceGridDelegate : public QStyledItemDelegate {
 public:
     DeviceGridDelegate(const DeviceGridLook& look, const DeviceGridImages& images, DeviceGridView* view);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:

@@ -11,8 +11,7 @@ namespace provix {
 
 DeviceGridHeader::DeviceGridHeader(const DeviceGridLook& grid_look, const DeviceGridImages& grid_images,
                                    QWidget* parent)
-    : QHeaderView(Qt::Horizontal, parent), look(grid_look), images(grid_images)
-{
+    : QHeaderView(Qt::Horizontal, parent), look(grid_look), images(grid_images) {
     setSectionsClickable(true);
     setHighlightSections(false);
     setSectionResizeMode(QHeaderView::Fixed);
@@ -21,30 +20,29 @@ DeviceGridHeader::DeviceGridHeader(const DeviceGridLook& grid_look, const Device
     setFixedHeight(DeviceGridView::kHeaderHeight);
 }
 
-QSize DeviceGridHeader::sizeHint() const
-{
+QSize DeviceGridHeader::sizeHint() const {
     QSize size = QHeaderView::sizeHint();
     size.setHeight(DeviceGridView::kHeaderHeight);
     return size;
 }
 
-const DeviceGridTableModel* DeviceGridHeader::GridModel() const
-{
+const DeviceGridTableModel* DeviceGridHeader::GridModel() const {
     return qobject_cast<const DeviceGridTableModel*>(model());
 }
 
-void DeviceGridHeader::paintSection(QPainter* painter, const QRect& rect, int section) const
-{
+void DeviceGridHeader::paintSection(QPainter* painter, const QRect& rect, int section) const {
     painter->save();
     painter->fillRect(rect, look.title_background);
     painter->setPen(look.line);
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
 
     const QRect content = rect.adjusted(DeviceGridView::kCellMargin, 0, -DeviceGridView::kCellMargin, 0);
-    const int image = model()->headerData(section, Qt::Horizontal, DeviceGridTableModel::GridImageRole).toInt();
+    const int image =
+        model()->headerData(section, Qt::Horizontal, DeviceGridTableModel::GridImageRole).toInt();
     const QImage& picture = images.Image(image);
     if (!picture.isNull())
-        painter->drawImage(content.left(), content.top() + (content.height() - picture.height()) / 2, picture);
+        painter->drawImage(content.left(), content.top() + (content.height() - picture.height()) / 2,
+                           picture);
 
     painter->setFont(look.title_font);
     painter->setPen(look.title_text);

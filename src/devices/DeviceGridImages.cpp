@@ -5,19 +5,17 @@
 
 namespace provix {
 
-DeviceGridImages::DeviceGridImages()
-{
+DeviceGridImages::DeviceGridImages() {
     const SkinImagePaths& skin = SkinImages();
     const std::pair<GridImage, const std::string*> files[] = {
-        {IMG_UNSELECT, &skin.unselect}, {IMG_SELECT, &skin.select},   {IMG_PART_SELECT, &skin.part_select},
-        {IMG_SUCCESS, &skin.success},   {IMG_ERROR, &skin.error},     {IMG_OPERATING, &skin.operating},
+        {IMG_UNSELECT, &skin.unselect}, {IMG_SELECT, &skin.select}, {IMG_PART_SELECT, &skin.part_select},
+        {IMG_SUCCESS, &skin.success},   {IMG_ERROR, &skin.error},   {IMG_OPERATING, &skin.operating},
     };
     for (const auto& [role, path] : files)
         Load(role, QString::fromStdString(*path));
 }
 
-bool DeviceGridImages::Load(GridImage role, const QString& path)
-{
+bool DeviceGridImages::Load(GridImage role, const QString& path) {
     if (role < 0 || role >= IMG_NONE)
         return false;
     QImage image = LoadSkinImage(path);
@@ -39,8 +37,7 @@ bool DeviceGridImages::Load(GridImage role, const QString& path)
     return true;
 }
 
-const QImage& DeviceGridImages::Image(int role) const
-{
+const QImage& DeviceGridImages::Image(int role) const {
     static const QImage none;
     return role >= 0 && role < IMG_NONE ? images[role] : none;
 }

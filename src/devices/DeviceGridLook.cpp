@@ -7,20 +7,17 @@ namespace provix {
 
 namespace {
 
-QColor ToQColor(const Colour& colour)
-{
+QColor ToQColor(const Colour& colour) {
     return QColor(colour.r, colour.g, colour.b);
 }
 
-QFont ToQFont(const FontDescription& font)
-{
+QFont ToQFont(const FontDescription& font) {
     return SkinFont(QString::fromStdString(font.face), font.height, font.weight);
 }
 
 }  // namespace
 
-DeviceGridLook DeviceGridLook::FromSettings()
-{
+DeviceGridLook DeviceGridLook::FromSettings() {
     const AppSettingsValues& settings = AppSettings();
     DeviceGridLook look;
     look.background = ToQColor(settings.ChildBkColor);

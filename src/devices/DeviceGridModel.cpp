@@ -6,24 +6,22 @@
 
 namespace provix {
 
-GridImage ResultImage(int result)
-{
+GridImage ResultImage(int result) {
     switch (result) {
-    case ResultSuccess:
-        return IMG_SUCCESS;
-    case ResultFailed:
-        return IMG_ERROR;
-    case ResultInProgress:
-        return IMG_OPERATING;
-    default:
-        return IMG_NONE;
+        case ResultSuccess:
+            return IMG_SUCCESS;
+        case ResultFailed:
+            return IMG_ERROR;
+        case ResultInProgress:
+            return IMG_OPERATING;
+        default:
+            return IMG_NONE;
     }
 }
 
 DeviceGridModel::DeviceGridModel(CSqlManagement* results_store) : store(results_store) {}
 
-void DeviceGridModel::RefreshList(bool rebuild, bool ascending, int column)
-{
+void DeviceGridModel::RefreshList(bool rebuild, bool ascending, int column) {
     std::vector<ap_info_stu> list;
     int count = 0;
     int successes = 0;
@@ -40,16 +38,15 @@ void DeviceGridModel::RefreshList(bool rebuild, bool ascending, int column)
     NotifyChanged();
 }
 
-void DeviceGridModel::FillGrid(const std::vector<ap_info_stu>& list)
-{
+void DeviceGridModel::FillGrid(const std::vector<ap_info_stu>& list) {
     if (about_to_rebuild)
         about_to_rebuild();
     rows.clear();
     rows.reserve(list.size());
     for (const ap_info_stu& info : list) {
         // The record holds the statuses the query just read, so its result needs no second query.
-        const DeviceResult result = CSqlManagement::ComputeResult(info.para_status, info.logo_status,
-                                                                  info.antitheft_status);
+        const DeviceResult result =
+            CSqlManagement::ComputeResult(info.para_status, info.logo_status, info.antitheft_status);
         rows.push_back({info.mac, ResultImage(result)});
     }
     row_ticked.assign(rows.size() + 1, 0);
@@ -59,8 +56,7 @@ void DeviceGridModel::FillGrid(const std::vector<ap_info_stu>& list)
         rebuilt();
 }
 
-void DeviceGridModel::OnGridClick(int row, int column)
-{
+void DeviceGridModel::OnGridClick(int row, int column) {
     if (row == 0 && (column == kMacColumn || column == kStatusColumn)) {
         // The first click on a column repeats the current direction; each later one reverses it.
         RefreshList(true, sort_ascending, column);
@@ -87,8 +83,7 @@ void DeviceGridModel::OnGridClick(int row, int column)
     NotifyChanged();
 }
 
-const SelectionQueue& DeviceGridModel::BuildSelectionQueue()
-{
+const SelectionQueue& DeviceGridModel::BuildSelectionQueue() {
     selection_queue.clear();
     for (int row = 1; row <= RowCount(); ++row) {
         if (row_ticked[row] == 1)
@@ -97,8 +92,7 @@ const SelectionQueue& DeviceGridModel::BuildSelectionQueue()
     return selection_queue;
 }
 
-void DeviceGridModel::UpdateRowStatus(const std::string& mac, DeviceResult result)
-{
+void DeviceGridModel::UpdateRowStatus(const std::string& mac, DeviceResult result) {
     const auto found = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.mac == mac; });
     if (found != rows.end())
         found->status_image = ResultImage(result);
@@ -108,57 +102,49 @@ void DeviceGridModel::UpdateRowStatus(const std::string& mac, DeviceResult resul
     NotifyChanged();
 }
 
-void DeviceGridModel::ClearStatusIcons()
-{
+void DeviceGridModel::ClearStatusIcons() {
     for (Row& row : rows)
         row.status_image = IMG_NONE;
     NotifyChanged();
 }
 
-void DeviceGridModel::ClearTicks()
-{
+void DeviceGridModel::ClearTicks() {
     std::fill(row_ticked.begin(), row_ticked.end(), 0);
     ticked_count = 0;
     NotifyChanged();
 }
 
-const std::string& DeviceGridModel::Mac(int row) const
-{
+const std::string& DeviceGridModel::Mac(int row) const {
     static const std::string empty;
     return ValidRow(row) ? rows[row - 1].mac : empty;
 }
 
-bool DeviceGridModel::IsTicked(int row) const
-{
+bool DeviceGridModel::IsTicked(int row) const {
     return ValidRow(row) && row_ticked[row] == 1;
 }
 
-GridImage DeviceGridModel::TickImage(int row) const
-{
+GridImage DeviceGridModel::TickImage(int row) const {
     if (!ValidRow(row))
         return IMG_NONE;
     return row_ticked[row] == 1 ? IMG_SELECT : IMG_UNSELECT;
 }
 
-GridImage DeviceGridModel::StatusImage(int row) const
-{
+GridImage DeviceGridModel::StatusImage(int row) const {
     return ValidRow(row) ? rows[row - 1].status_image : IMG_NONE;
 }
 
-GridImage DeviceGridModel::HeaderImage() const
-{
+GridImage DeviceGridModel::HeaderImage() const {
     switch (row_ticked[0]) {
-    case kHeaderAllTicked:
-        return IMG_SELECT;
-    case kHeaderSomeTicked:
-        return IMG_PART_SELECT;
-    default:
-        return IMG_UNSELECT;
+        case kHeaderAllTicked:
+            return IMG_SELECT;
+        case kHeaderSomeTicked:
+            return IMG_PART_SELECT;
+        default:
+            return IMG_UNSELECT;
     }
 }
 
-void DeviceGridModel::RecomputeHeader()
-{
+void DeviceGridModel::RecomputeHeader() {
     if (ticked_count > 0 && ticked_count == RowCount())
         row_ticked[0] = kHeaderAllTicked;
     else if (ticked_count > 0)
@@ -167,8 +153,7 @@ void DeviceGridModel::RecomputeHeader()
         row_ticked[0] = kHeaderNoneTicked;
 }
 
-void DeviceGridModel::NotifyChanged()
-{
+void DeviceGridModel::NotifyChanged() {
     if (changed)
         changed();
 }

@@ -5,8 +5,7 @@
 namespace provix {
 
 DeviceGridTableModel::DeviceGridTableModel(CSqlManagement* store, QObject* parent)
-    : QAbstractTableModel(parent), grid(store)
-{
+    : QAbstractTableModel(parent), grid(store) {
     grid.about_to_rebuild = [this] { beginResetModel(); };
     grid.rebuilt = [this] { endResetModel(); };
     grid.changed = [this] {
@@ -16,41 +15,37 @@ DeviceGridTableModel::DeviceGridTableModel(CSqlManagement* store, QObject* paren
     };
 }
 
-int DeviceGridTableModel::rowCount(const QModelIndex& parent) const
-{
+int DeviceGridTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : grid.RowCount();
 }
 
-int DeviceGridTableModel::columnCount(const QModelIndex& parent) const
-{
+int DeviceGridTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kGridColumnCount;
 }
 
-QVariant DeviceGridTableModel::data(const QModelIndex& index, int role) const
-{
+QVariant DeviceGridTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     const int row = index.row() + 1;
     switch (role) {
-    case Qt::DisplayRole:
-        if (index.column() == kNumberColumn)
-            return QString::number(row);
-        if (index.column() == kMacColumn)
-            return QString::fromStdString(grid.Mac(row));
-        return QString();
-    case GridImageRole:
-        if (index.column() == kTickColumn)
-            return static_cast<int>(grid.TickImage(row));
-        if (index.column() == kStatusColumn)
-            return static_cast<int>(grid.StatusImage(row));
-        return static_cast<int>(IMG_NONE);
-    default:
-        return {};
+        case Qt::DisplayRole:
+            if (index.column() == kNumberColumn)
+                return QString::number(row);
+            if (index.column() == kMacColumn)
+                return QString::fromStdString(grid.Mac(row));
+            return QString();
+        case GridImageRole:
+            if (index.column() == kTickColumn)
+                return static_cast<int>(grid.TickImage(row));
+            if (index.column() == kStatusColumn)
+                return static_cast<int>(grid.StatusImage(row));
+            return static_cast<int>(IMG_NONE);
+        default:
+            return {};
     }
 }
 
-QVariant DeviceGridTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant DeviceGridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= kGridColumnCount)
         return {};
     if (role == Qt::DisplayRole) {
@@ -62,8 +57,7 @@ QVariant DeviceGridTableModel::headerData(int section, Qt::Orientation orientati
     return {};
 }
 
-Qt::ItemFlags DeviceGridTableModel::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags DeviceGridTableModel::flags(const QModelIndex& index) const {
     // Cells are never edited or selected; clicks still arrive as the view's clicked signal.
     return index.isValid() ? Qt::ItemIsEnabled : Qt::NoItemFlags;
 }

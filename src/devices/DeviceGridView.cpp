@@ -8,9 +8,9 @@
 
 namespace provix {
 
-DeviceGridView::DeviceGridView(DeviceGridTableModel* grid_model, const DeviceGridLook& grid_look, QWidget* parent)
-    : QTableView(parent), look(grid_look)
-{
+DeviceGridView::DeviceGridView(DeviceGridTableModel* grid_model, const DeviceGridLook& grid_look,
+                               QWidget* parent)
+    : QTableView(parent), look(grid_look) {
     header = new DeviceGridHeader(look, images, this);
     setHorizontalHeader(header);
     setModel(grid_model);
@@ -42,18 +42,17 @@ DeviceGridView::DeviceGridView(DeviceGridTableModel* grid_model, const DeviceGri
 
     connect(this, &QTableView::clicked, this,
             [this](const QModelIndex& index) { emit GridClicked(index.row() + 1, index.column()); });
-    connect(header, &QHeaderView::sectionClicked, this, [this](int section) { emit GridClicked(0, section); });
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int section) { emit GridClicked(0, section); });
     // A rebuild may leave the pointer over another row or none.
     connect(grid_model, &QAbstractItemModel::modelReset, this, [this] { SetHoverRow(-1); });
 }
 
-bool DeviceGridView::IsClickableColumn(int column)
-{
+bool DeviceGridView::IsClickableColumn(int column) {
     return column == kTickColumn || column == kStatusColumn;
 }
 
-void DeviceGridView::mouseMoveEvent(QMouseEvent* event)
-{
+void DeviceGridView::mouseMoveEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     SetHoverRow(index.isValid() ? index.row() : -1);
     viewport()->setCursor(index.isValid() && IsClickableColumn(index.column()) ? Qt::PointingHandCursor
@@ -61,8 +60,7 @@ void DeviceGridView::mouseMoveEvent(QMouseEvent* event)
     QTableView::mouseMoveEvent(event);
 }
 
-bool DeviceGridView::viewportEvent(QEvent* event)
-{
+bool DeviceGridView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) {
         SetHoverRow(-1);
         viewport()->unsetCursor();
@@ -70,15 +68,15 @@ bool DeviceGridView::viewportEvent(QEvent* event)
     return QTableView::viewportEvent(event);
 }
 
-void DeviceGridView::SetHoverRow(int row)
-{
+void DeviceGridView::SetHoverRow(int row) {
     if (row == hover_row)
         return;
     const int previous = hover_row;
     hover_row = row;
     for (int changed : {previous, row})
         if (changed >= 0)
-            viewport()->update(QRect(0, rowViewportPosition(changed), viewport()->width(), rowHeight(changed)));
+            viewport()->update(
+                QRect(0, rowViewportPosition(changed), viewport()->width(), rowHeight(changed)));
 }
 
 }  // namespace provix

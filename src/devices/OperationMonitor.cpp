@@ -8,12 +8,9 @@ namespace provix {
 
 OperationMonitor::OperationMonitor(DeviceGridModel& grid_model, CSqlManagement* results_store,
                                    MonitorTimers& monitor_timers)
-    : grid(grid_model), store(results_store), timers(monitor_timers)
-{
-}
+    : grid(grid_model), store(results_store), timers(monitor_timers) {}
 
-void OperationMonitor::OnOperationStarted(const void* sender)
-{
+void OperationMonitor::OnOperationStarted(const void* sender) {
     if (sender == nullptr)
         return;
     grid.ClearStatusIcons();
@@ -28,27 +25,25 @@ void OperationMonitor::OnOperationStarted(const void* sender)
     timers.Start(kWatchTimer, 3000);
 }
 
-void OperationMonitor::OnTimer(int id)
-{
+void OperationMonitor::OnTimer(int id) {
     if (!monitoring)
         return;
     switch (id) {
-    case kPollTimer:
-        PollStatuses();
-        break;
-    case kCountTimer:
-        grid.RefreshList(false, grid.SortAscending(), kMacColumn);
-        break;
-    case kWatchTimer:
-        WatchTick();
-        break;
-    default:
-        break;
+        case kPollTimer:
+            PollStatuses();
+            break;
+        case kCountTimer:
+            grid.RefreshList(false, grid.SortAscending(), kMacColumn);
+            break;
+        case kWatchTimer:
+            WatchTick();
+            break;
+        default:
+            break;
     }
 }
 
-void OperationMonitor::PollStatuses()
-{
+void OperationMonitor::PollStatuses() {
     for (const mac_stu& device : grid.Selection()) {
         const DeviceResult result = store != nullptr ? store->GetDeviceResult(device.mac) : ResultNone;
         if (store != nullptr)
@@ -57,8 +52,7 @@ void OperationMonitor::PollStatuses()
     }
 }
 
-void OperationMonitor::WatchTick()
-{
+void OperationMonitor::WatchTick() {
     watch_seconds += 3;
     const bool all_decided =
         grid.SuccessCount() + grid.FailCount() == static_cast<int>(grid.Selection().size());
@@ -72,8 +66,7 @@ void OperationMonitor::WatchTick()
         enable_controls(true);
 }
 
-void OperationMonitor::KillTimers()
-{
+void OperationMonitor::KillTimers() {
     timers.Kill(kWatchTimer);
     timers.Kill(kPollTimer);
     timers.Kill(kCountTimer);

@@ -20,8 +20,7 @@ public:
 };
 
 // Posts a start event; the receiver takes ownership of it.
-inline void PostOperationStart(QObject* devices_screen, QEvent::Type type, QObject* sender)
-{
+inline void PostOperationStart(QObject* devices_screen, QEvent::Type type, QObject* sender) {
     if (devices_screen != nullptr)
         QCoreApplication::postEvent(devices_screen, new OperationStartEvent(type, sender));
 }

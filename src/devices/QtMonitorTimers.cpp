@@ -6,8 +6,7 @@ namespace provix {
 
 QtMonitorTimers::QtMonitorTimers(QObject* parent) : QObject(parent) {}
 
-void QtMonitorTimers::Start(int id, int period_ms)
-{
+void QtMonitorTimers::Start(int id, int period_ms) {
     QTimer*& timer = timers[id];
     if (timer == nullptr) {
         timer = new QTimer(this);
@@ -20,8 +19,7 @@ void QtMonitorTimers::Start(int id, int period_ms)
     timer->start(period_ms);
 }
 
-void QtMonitorTimers::Kill(int id)
-{
+void QtMonitorTimers::Kill(int id) {
     const auto found = timers.find(id);
     if (found != timers.end())
         found->second->stop();

@@ -14,16 +14,14 @@ namespace {
 
 using test::TempFolder;
 
-std::string MacOf(int n)
-{
+std::string MacOf(int n) {
     char text[18];
     std::snprintf(text, sizeof text, "02:50:00:00:%02X:%02X", (n >> 8) & 0xFF, n & 0xFF);
     return text;
 }
 
 ap_info_stu Record(const std::string& mac, int para = WaitOperate, int logo = WaitOperate,
-                   int antitheft = WaitOperate)
-{
+                   int antitheft = WaitOperate) {
     ap_info_stu info;
     info.mac = mac;
     info.para_status = para;
@@ -32,24 +30,21 @@ ap_info_stu Record(const std::string& mac, int para = WaitOperate, int logo = Wa
     return info;
 }
 
-ap_discover_stu Discovered(const std::string& mac)
-{
+ap_discover_stu Discovered(const std::string& mac) {
     ap_discover_stu device;
     device.mac = mac;
     device.date = "2024-03-06 10:00:00";
     return device;
 }
 
-std::vector<ap_info_stu> Devices(int count)
-{
+std::vector<ap_info_stu> Devices(int count) {
     std::vector<ap_info_stu> list;
     for (int n = 1; n <= count; ++n)
         list.push_back(Record(MacOf(n)));
     return list;
 }
 
-std::vector<int> TickedRows(const DeviceGridModel& grid)
-{
+std::vector<int> TickedRows(const DeviceGridModel& grid) {
     std::vector<int> ticked;
     for (int row = 1; row <= grid.RowCount(); ++row)
         if (grid.IsTicked(row))
@@ -72,8 +67,7 @@ struct TickCase {
 
 class TickRules : public ::testing::TestWithParam<TickCase> {};
 
-TEST_P(TickRules, ClicksGiveTicksCountAndHeaderBox)
-{
+TEST_P(TickRules, ClicksGiveTicksCountAndHeaderBox) {
     const TickCase& c = GetParam();
     DeviceGridModel grid(nullptr);
     grid.FillGrid(Devices(c.rows));
@@ -103,10 +97,14 @@ INSTANTIATE_TEST_SUITE_P(
         TickCase{"HeaderOnEmptyGrid", 0, {{0, 0}}, {}, kHeaderNoneTicked},
         TickCase{"SingleRowIsAll", 1, {{1, 0}}, {1}, kHeaderAllTicked},
         // Only column 0 ticks; the "No." header and other cells leave the ticks alone.
-        TickCase{"OtherCellsChangeNothing", 3, {{2, 0}, {0, 1}, {1, 1}, {1, 2}, {3, 3}}, {2}, kHeaderSomeTicked},
+        TickCase{
+            "OtherCellsChangeNothing", 3, {{2, 0}, {0, 1}, {1, 1}, {1, 2}, {3, 3}}, {2}, kHeaderSomeTicked},
         TickCase{"RowsOutsideTheGridIgnored", 2, {{3, 0}, {-1, 0}, {1, 0}, {99, 0}}, {1}, kHeaderSomeTicked},
         // Far more rows than the old fixed capacity of 1023.
-        TickCase{"BeyondOldCapacity", 1500, {{0, 0}, {1500, 0}}, [] {
+        TickCase{"BeyondOldCapacity",
+                 1500,
+                 {{0, 0}, {1500, 0}},
+                 [] {
                      std::vector<int> rows;
                      for (int row = 1; row < 1500; ++row)
                          rows.push_back(row);
@@ -115,8 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                  kHeaderSomeTicked}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DeviceGrid, FillGridRestartsTicksAndNumbersRowsInOrder)
-{
+TEST(DeviceGrid, FillGridRestartsTicksAndNumbersRowsInOrder) {
     DeviceGridModel grid(nullptr);
     grid.FillGrid(Devices(3));
     grid.OnGridClick(0, 0);
@@ -133,8 +130,7 @@ TEST(DeviceGrid, FillGridRestartsTicksAndNumbersRowsInOrder)
     EXPECT_EQ(grid.HeaderState(), kHeaderSomeTicked);
 }
 
-TEST(DeviceGrid, SelectionQueueFollowsGridOrderOfTickedRows)
-{
+TEST(DeviceGrid, SelectionQueueFollowsGridOrderOfTickedRows) {
     DeviceGridModel grid(nullptr);
     grid.FillGrid(Devices(5));
     for (int row : {4, 1, 3})
@@ -149,18 +145,20 @@ TEST(DeviceGrid, SelectionQueueFollowsGridOrderOfTickedRows)
     EXPECT_TRUE(grid.BuildSelectionQueue().empty());
 }
 
-TEST(DeviceGrid, ResultImages)
-{
+TEST(DeviceGrid, ResultImages) {
     const std::pair<int, GridImage> cases[] = {
-        {ResultSuccess, IMG_SUCCESS}, {ResultFailed, IMG_ERROR}, {ResultInProgress, IMG_OPERATING},
-        {ResultNone, IMG_NONE},       {-1, IMG_NONE},            {4, IMG_NONE},
+        {ResultSuccess, IMG_SUCCESS},
+        {ResultFailed, IMG_ERROR},
+        {ResultInProgress, IMG_OPERATING},
+        {ResultNone, IMG_NONE},
+        {-1, IMG_NONE},
+        {4, IMG_NONE},
     };
     for (const auto& [result, image] : cases)
         EXPECT_EQ(ResultImage(result), image) << "result " << result;
 }
 
-TEST(DeviceGrid, StatusIconsFromStatusesOfEachRecord)
-{
+TEST(DeviceGrid, StatusIconsFromStatusesOfEachRecord) {
     struct Case {
         int para, logo, antitheft;
         GridImage image;
@@ -186,8 +184,7 @@ TEST(DeviceGrid, StatusIconsFromStatusesOfEachRecord)
         EXPECT_EQ(grid.StatusImage(row), IMG_NONE) << "row " << row;
 }
 
-TEST(DeviceGrid, UpdateRowStatusMatchesExactMacAndUnticksEverything)
-{
+TEST(DeviceGrid, UpdateRowStatusMatchesExactMacAndUnticksEverything) {
     struct Case {
         const char* mac;
         int changed_row;  // 0: no row matches
@@ -215,8 +212,7 @@ TEST(DeviceGrid, UpdateRowStatusMatchesExactMacAndUnticksEverything)
     }
 }
 
-TEST(DeviceGrid, ClearTicksKeepsIcons)
-{
+TEST(DeviceGrid, ClearTicksKeepsIcons) {
     DeviceGridModel grid(nullptr);
     grid.FillGrid({Record(MacOf(1), WaitOperate, WaitOperate, OperateSuccess), Record(MacOf(2))});
     grid.OnGridClick(0, 0);
@@ -232,14 +228,13 @@ TEST(DeviceGrid, ClearTicksKeepsIcons)
 // A store filled in discovery order B, D, A, C so that sorting is visible.
 class DeviceGridStore : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        for (const char* mac : {"02:50:00:00:00:0B", "02:50:00:00:00:0D", "02:50:00:00:00:0A", "02:50:00:00:00:0C"})
+    void SetUp() override {
+        for (const char* mac :
+             {"02:50:00:00:00:0B", "02:50:00:00:00:0D", "02:50:00:00:00:0A", "02:50:00:00:00:0C"})
             ASSERT_TRUE(store.SaveDevice(Discovered(mac)));
     }
 
-    std::string Order() const
-    {
+    std::string Order() const {
         std::string order;
         for (int row = 1; row <= grid.RowCount(); ++row)
             order += grid.Mac(row).back();
@@ -251,8 +246,7 @@ protected:
     DeviceGridModel grid{&store};
 };
 
-TEST_F(DeviceGridStore, HeaderSortClicks)
-{
+TEST_F(DeviceGridStore, HeaderSortClicks) {
     // The result column is written by monitoring; D failed, A succeeded, B and C have none.
     ASSERT_TRUE(store.SetResult("02:50:00:00:00:0D", ResultFailed));
     ASSERT_TRUE(store.SetResult("02:50:00:00:00:0A", ResultSuccess));
@@ -269,13 +263,9 @@ TEST_F(DeviceGridStore, HeaderSortClicks)
     // After a scan the grid is sorted ascending by MAC; the first header click repeats that
     // direction, later ones alternate, whichever sortable column is clicked.
     const Step steps[] = {
-        {{0, 2}, "ABCD", 2, true, false},
-        {{0, 2}, "DCBA", 2, false, true},
-        {{0, 3}, "ADBC", 3, true, false},
-        {{0, 3}, "BCDA", 3, false, true},
-        {{0, 1}, "BCDA", 3, false, true},  // "No." does not sort
-        {{0, 0}, "BCDA", 3, false, true},
-        {{2, 2}, "BCDA", 3, false, true},  // body cells do not sort
+        {{0, 2}, "ABCD", 2, true, false}, {{0, 2}, "DCBA", 2, false, true}, {{0, 3}, "ADBC", 3, true, false},
+        {{0, 3}, "BCDA", 3, false, true}, {{0, 1}, "BCDA", 3, false, true},  // "No." does not sort
+        {{0, 0}, "BCDA", 3, false, true}, {{2, 2}, "BCDA", 3, false, true},  // body cells do not sort
     };
     grid.RefreshList(true, grid.SortAscending(), kMacColumn);
     EXPECT_EQ(Order(), "ABCD");
@@ -289,8 +279,7 @@ TEST_F(DeviceGridStore, HeaderSortClicks)
     }
 }
 
-TEST_F(DeviceGridStore, SortingRebuildsAndLosesTicks)
-{
+TEST_F(DeviceGridStore, SortingRebuildsAndLosesTicks) {
     grid.RefreshList(true, true, kMacColumn);
     grid.OnGridClick(0, 0);
     grid.OnGridClick(0, 1);  // not a sort: ticks stay
@@ -301,8 +290,7 @@ TEST_F(DeviceGridStore, SortingRebuildsAndLosesTicks)
     EXPECT_EQ(grid.HeaderState(), kHeaderNoneTicked);
 }
 
-TEST_F(DeviceGridStore, CountsWithoutRebuildKeepRowsAndTicks)
-{
+TEST_F(DeviceGridStore, CountsWithoutRebuildKeepRowsAndTicks) {
     grid.RefreshList(true, true, kMacColumn);
     grid.OnGridClick(1, 0);
     ASSERT_TRUE(store.SetAntiTheftStatus("02:50:00:00:00:0A", OperateSuccess));
@@ -324,8 +312,7 @@ TEST_F(DeviceGridStore, CountsWithoutRebuildKeepRowsAndTicks)
     EXPECT_EQ(grid.StatusImage(3), IMG_ERROR);
 }
 
-TEST(DeviceGrid, NoStoreGivesEmptyGridAndZeroCounts)
-{
+TEST(DeviceGrid, NoStoreGivesEmptyGridAndZeroCounts) {
     DeviceGridModel grid(nullptr);
     grid.FillGrid(Devices(2));
     grid.RefreshList(true, true, kMacColumn);
@@ -334,8 +321,7 @@ TEST(DeviceGrid, NoStoreGivesEmptyGridAndZeroCounts)
     EXPECT_EQ(grid.FailCount(), 0);
 }
 
-TEST(DeviceGrid, ObserversSeeRebuildsAndChanges)
-{
+TEST(DeviceGrid, ObserversSeeRebuildsAndChanges) {
     DeviceGridModel grid(nullptr);
     std::string events;
     grid.about_to_rebuild = [&] { events += "<" + std::to_string(grid.RowCount()); };

@@ -47,14 +47,14 @@ struct AntiTheftStarter : QObject, DeviceSelectionReceiver {
 
 class DevicesScreenNetns : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!test::RequireNetns())
             return;
         const QString skin = skin_dir.filePath("Skin/");
-        const std::pair<const char*, QColor> pictures[] = {
-            {"unselect.bmp", kUnselect}, {"select.bmp", kSelect}, {"success.bmp", kSuccess},
-            {"operating.bmp", kOperating}};
+        const std::pair<const char*, QColor> pictures[] = {{"unselect.bmp", kUnselect},
+                                                           {"select.bmp", kSelect},
+                                                           {"success.bmp", kSuccess},
+                                                           {"operating.bmp", kOperating}};
         for (const auto& [name, colour] : pictures)
             test::WriteSolidImage(skin + name, QSize(24, 24), colour);
         LoadSkinPaths(skin_dir.path().toStdString() + "/");
@@ -71,15 +71,13 @@ protected:
         ASSERT_EQ(adapter.name, test::TestAdapter()) << "the namespace's adapter is not offered";
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         screen.reset();
         manager.reset();
         store.reset();
     }
 
-    QPoint PicturePoint(int row, int column)
-    {
+    QPoint PicturePoint(int row, int column) {
         DeviceGridView& view = *screen->View();
         const QRect cell = view.visualRect(view.model()->index(row - 1, column));
         return QPoint(cell.left() + DeviceGridView::kCellMargin + 12, cell.center().y());
@@ -94,8 +92,7 @@ protected:
     std::unique_ptr<CDevicesControlDlg> screen;
 };
 
-TEST_F(DevicesScreenNetns, AntiTheftOnTwoTickedDevicesEndsWithTwoSuccesses)
-{
+TEST_F(DevicesScreenNetns, AntiTheftOnTwoTickedDevicesEndsWithTwoSuccesses) {
     ASSERT_TRUE(sim.Start({"--devices", "3"}));
     const ScanStart start = BeginScan(*manager, *store, &adapter);
     ASSERT_TRUE(start.threads_running) << start.capture_error.text;

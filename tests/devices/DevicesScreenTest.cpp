@@ -15,6 +15,7 @@
 #include "ui/CTStaticGdiplus.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,36 +42,30 @@ const QColor kOperating(230, 180, 0);
 const std::string kMacs[] = {"02:50:00:00:00:0B", "02:50:00:00:00:0A", "02:50:00:00:00:0C"};
 
 struct Receiver : DeviceSelectionReceiver {
-    void SetDevices(SelectionQueue queue) override
-    {
-        received.push_back(std::move(queue));
-    }
+    void SetDevices(SelectionQueue queue) override { received.push_back(std::move(queue)); }
     std::vector<SelectionQueue> received;
 };
 
 class DevicesScreen : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         skin_dir = new QTemporaryDir;
         const QString skin = skin_dir->filePath("Skin/");
         const std::pair<const char*, QColor> pictures[] = {
-            {"unselect.bmp", kUnselect}, {"select.bmp", kSelect},   {"part_select.bmp", kPartSelect},
-            {"success.bmp", kSuccess},   {"error.bmp", kError},     {"operating.bmp", kOperating},
+            {"unselect.bmp", kUnselect}, {"select.bmp", kSelect}, {"part_select.bmp", kPartSelect},
+            {"success.bmp", kSuccess},   {"error.bmp", kError},   {"operating.bmp", kOperating},
         };
         for (const auto& [name, colour] : pictures)
             test::WriteSolidImage(skin + name, QSize(24, 24), colour);
         LoadSkinPaths(skin_dir->path().toStdString() + "/");
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         LoadSkinPaths("/nonexistent/");
         delete skin_dir;
         skin_dir = nullptr;
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         SetCurrentAdapterText("veth test adapter");
         for (const std::string& mac : kMacs) {
             ap_discover_stu device;
@@ -88,45 +83,38 @@ protected:
     DeviceGridView& View() { return *screen.View(); }
 
     // Centre of a body cell (grid row 1..n) in viewport coordinates.
-    QPoint CellCentre(int row, int column)
-    {
+    QPoint CellCentre(int row, int column) {
         return View().visualRect(View().model()->index(row - 1, column)).center();
     }
     // Where a cell's picture is drawn: its left margin plus half a picture, vertically centred.
-    QPoint PicturePoint(int row, int column)
-    {
+    QPoint PicturePoint(int row, int column) {
         const QRect cell = View().visualRect(View().model()->index(row - 1, column));
         return QPoint(cell.left() + DeviceGridView::kCellMargin + 12, cell.center().y());
     }
-    QColor HeaderBoxColour()
-    {
+    QColor HeaderBoxColour() {
         DeviceGridHeader& header = *View().Header();
         return PixelOf(header, QPoint(header.sectionViewportPosition(0) + DeviceGridView::kCellMargin + 12,
                                       DeviceGridView::kHeaderHeight / 2));
     }
-    void ClickCell(int row, int column)
-    {
+    void ClickCell(int row, int column) {
         QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, CellCentre(row, column));
     }
-    void ClickHeader(int column)
-    {
+    void ClickHeader(int column) {
         DeviceGridHeader& header = *View().Header();
         const QPoint at(header.sectionViewportPosition(column) + header.sectionSize(column) / 2,
                         DeviceGridView::kHeaderHeight / 2);
         QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, at);
     }
-    void MoveMouse(QWidget* widget, QPoint at)
-    {
-        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    void MoveMouse(QWidget* widget, QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(widget, &move);
     }
-    bool ControlsEnabled()
-    {
+    bool ControlsEnabled() {
         return screen.AntiTheftButton()->isEnabled() && screen.CustomizationButton()->isEnabled() &&
                screen.ChangeButton()->isEnabled() && View().isEnabled();
     }
-    bool ControlsDisabled()
-    {
+    bool ControlsDisabled() {
         return !screen.AntiTheftButton()->isEnabled() && !screen.CustomizationButton()->isEnabled() &&
                !screen.ChangeButton()->isEnabled() && !View().isEnabled();
     }
@@ -142,8 +130,7 @@ protected:
 
 QTemporaryDir* DevicesScreen::skin_dir = nullptr;
 
-TEST_F(DevicesScreen, GridGeometryAndRowsAfterScan)
-{
+TEST_F(DevicesScreen, GridGeometryAndRowsAfterScan) {
     EXPECT_EQ(View().Header()->height(), 38);
     EXPECT_FALSE(View().showGrid());
     const int widths[] = {63, 232, 341, 127};
@@ -161,17 +148,16 @@ TEST_F(DevicesScreen, GridGeometryAndRowsAfterScan)
     EXPECT_EQ(HeaderBoxColour(), kUnselect);
 }
 
-TEST_F(DevicesScreen, AdapterLabelShowsSeventyCharactersAndTooltipTheWhole)
-{
-    const std::string text = "Intel(R) Ethernet Connection " + std::string(60, 'x') + " (eth7) 00:11:22:33:44:55";
+TEST_F(DevicesScreen, AdapterLabelShowsSeventyCharactersAndTooltipTheWhole) {
+    const std::string text =
+        "Intel(R) Ethernet Connection " + std::string(60, 'x') + " (eth7) 00:11:22:33:44:55";
     SetCurrentAdapterText(text);
     screen.RefreshAdapterLabel();
     EXPECT_EQ(screen.AdapterLabel()->Text(), "NIC:" + QString::fromStdString(text.substr(0, 70)));
     EXPECT_EQ(screen.AdapterLabel()->toolTip(), QString::fromStdString(text));
 }
 
-TEST_F(DevicesScreen, ClicksOnHeaderBoxAndRowsThroughTheView)
-{
+TEST_F(DevicesScreen, ClicksOnHeaderBoxAndRowsThroughTheView) {
     ClickHeader(0);
     EXPECT_EQ(screen.Grid().TickedCount(), 3);
     EXPECT_EQ(screen.TickedCountLabel()->Text(), "3");
@@ -196,8 +182,7 @@ TEST_F(DevicesScreen, ClicksOnHeaderBoxAndRowsThroughTheView)
     EXPECT_EQ(HeaderBoxColour(), kUnselect);
 }
 
-TEST_F(DevicesScreen, MacHeaderSortsAfterTheFirstClick)
-{
+TEST_F(DevicesScreen, MacHeaderSortsAfterTheFirstClick) {
     ClickCell(1, 0);
     ClickHeader(2);
     EXPECT_EQ(View().model()->index(0, 2).data().toString(), "02:50:00:00:00:0A");
@@ -209,23 +194,26 @@ TEST_F(DevicesScreen, MacHeaderSortsAfterTheFirstClick)
     EXPECT_FALSE(screen.Grid().SortIndicatorAscending());
 }
 
-TEST_F(DevicesScreen, HoverHighlightsTheRowAndHandOverClickableColumns)
-{
+TEST_F(DevicesScreen, HoverHighlightsTheRowAndHandOverClickableColumns) {
     struct Case {
         int row;
         int column;
         Qt::CursorShape cursor;
     };
-    const Case cases[] = {{1, 0, Qt::PointingHandCursor}, {2, 1, Qt::ArrowCursor},
-                          {2, 2, Qt::ArrowCursor},        {3, 3, Qt::PointingHandCursor}};
+    const Case cases[] = {{1, 0, Qt::PointingHandCursor},
+                          {2, 1, Qt::ArrowCursor},
+                          {2, 2, Qt::ArrowCursor},
+                          {3, 3, Qt::PointingHandCursor}};
     for (const Case& c : cases) {
         MoveMouse(View().viewport(), CellCentre(c.row, c.column));
         EXPECT_EQ(View().HoverRow(), c.row - 1);
         EXPECT_EQ(View().viewport()->cursor().shape(), c.cursor) << c.row << "," << c.column;
         const QPoint text_area = CellCentre(c.row, 1);
         const QPoint other_row = CellCentre(c.row == 1 ? 2 : 1, 1);
-        EXPECT_EQ(PixelOf(*View().viewport(), QPoint(text_area.x() + 100, text_area.y())), QColor(242, 242, 242));
-        EXPECT_EQ(PixelOf(*View().viewport(), QPoint(other_row.x() + 100, other_row.y())), QColor(255, 255, 255));
+        EXPECT_EQ(PixelOf(*View().viewport(), QPoint(text_area.x() + 100, text_area.y())),
+                  QColor(242, 242, 242));
+        EXPECT_EQ(PixelOf(*View().viewport(), QPoint(other_row.x() + 100, other_row.y())),
+                  QColor(255, 255, 255));
     }
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(View().viewport(), &leave);
@@ -233,8 +221,7 @@ TEST_F(DevicesScreen, HoverHighlightsTheRowAndHandOverClickableColumns)
     EXPECT_EQ(View().Header()->cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(DevicesScreen, OperationButtonWithNothingTickedShowsTheNoteOnly)
-{
+TEST_F(DevicesScreen, OperationButtonWithNothingTickedShowsTheNoteOnly) {
     QSignalSpy shown(&screen, &CDevicesControlDlg::ShowScreenRequested);
     QString note_text;
     QTimer::singleShot(0, [&] {
@@ -249,8 +236,7 @@ TEST_F(DevicesScreen, OperationButtonWithNothingTickedShowsTheNoteOnly)
     EXPECT_TRUE(antitheft.received.empty());
 }
 
-TEST_F(DevicesScreen, OperationButtonsHandOverACopyOfTheTickedDevices)
-{
+TEST_F(DevicesScreen, OperationButtonsHandOverACopyOfTheTickedDevices) {
     struct Case {
         CTButtonPicture* button;
         Receiver* receiver;
@@ -272,8 +258,7 @@ TEST_F(DevicesScreen, OperationButtonsHandOverACopyOfTheTickedDevices)
     EXPECT_EQ(screen.Grid().Selection().size(), 2u);
 }
 
-TEST_F(DevicesScreen, ChangeAsksForTheAdapterScreenAndClearsTicks)
-{
+TEST_F(DevicesScreen, ChangeAsksForTheAdapterScreenAndClearsTicks) {
     QSignalSpy change(&screen, &CDevicesControlDlg::ChangeAdapterRequested);
     ClickHeader(0);
     QTest::mouseClick(screen.ChangeButton(), Qt::LeftButton);
@@ -283,8 +268,7 @@ TEST_F(DevicesScreen, ChangeAsksForTheAdapterScreenAndClearsTicks)
     EXPECT_EQ(PixelOf(*View().viewport(), PicturePoint(1, 0)), kUnselect);
 }
 
-TEST_F(DevicesScreen, MonitorsAnOperationStartedByAPostedEvent)
-{
+TEST_F(DevicesScreen, MonitorsAnOperationStartedByAPostedEvent) {
     QObject sender;
     ClickCell(1, 0);
     ClickCell(2, 0);
@@ -320,8 +304,7 @@ TEST_F(DevicesScreen, MonitorsAnOperationStartedByAPostedEvent)
     EXPECT_FALSE(screen.Monitor().IsMonitoring());
 }
 
-TEST_F(DevicesScreen, CustomizeStartWithADeviceThatNeverAnswersStopsAtFifteenSeconds)
-{
+TEST_F(DevicesScreen, CustomizeStartWithADeviceThatNeverAnswersStopsAtFifteenSeconds) {
     QObject sender;
     ClickCell(3, 0);
     QTest::mouseClick(screen.CustomizationButton(), Qt::LeftButton);
@@ -335,8 +318,33 @@ TEST_F(DevicesScreen, CustomizeStartWithADeviceThatNeverAnswersStopsAtFifteenSec
     EXPECT_EQ(PixelOf(*View().viewport(), PicturePoint(3, 3)), kOperating);
 }
 
-TEST(DeviceGridImagesTest, WhiteIsTransparentAndAMissingPictureKeepsTheOthersInPlace)
-{
+TEST_F(DevicesScreen, CountersShowLargeNumbersWhole) {
+    for (int n = 0; n < 1200; ++n) {
+        ap_discover_stu device;
+        char mac[18];
+        std::snprintf(mac, sizeof mac, "02:51:00:00:%02X:%02X", n >> 8, n & 0xFF);
+        device.mac = mac;
+        ASSERT_TRUE(store.SaveDevice(device));
+        ASSERT_TRUE(store.SetAntiTheftStatus(mac, n < 1100 ? OperateSuccess : TransmitFail));
+    }
+    screen.RefreshList(false, true, kMacColumn);
+    EXPECT_EQ(screen.SuccessCountLabel()->Text(), "1100");
+    EXPECT_EQ(screen.FailCountLabel()->Text(), "100");
+    // Every text of the row fits its label, and the labels follow each other without overlap.
+    int previous_right = 0;
+    for (const QObject* child : screen.children()) {
+        const auto* label = qobject_cast<const CTStaticGdiplus*>(child);
+        if (label == nullptr || label->isHidden() || label->y() != 63)
+            continue;
+        EXPECT_GE(label->width(), QFontMetrics(label->TextFont()).horizontalAdvance(label->Text()))
+            << label->Text().toStdString();
+        EXPECT_GE(label->x(), previous_right) << label->Text().toStdString();
+        previous_right = label->x() + label->width();
+    }
+    EXPECT_GT(previous_right, 0);
+}
+
+TEST(DeviceGridImagesTest, WhiteIsTransparentAndAMissingPictureKeepsTheOthersInPlace) {
     QTemporaryDir dir;
     QImage boxed(24, 24, QImage::Format_RGB32);
     boxed.fill(Qt::white);

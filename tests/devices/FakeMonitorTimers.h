@@ -19,15 +19,13 @@ public:
     // Runs before the expiries of each moment, to change the world as time passes.
     std::function<void(std::int64_t now_ms)> before_tick;
 
-    void Start(int id, int period_ms) override
-    {
+    void Start(int id, int period_ms) override {
         running[id] = {period_ms, now + period_ms, next_order++};
         started.push_back(id);
     }
     void Kill(int id) override { running.erase(id); }
 
-    void Advance(std::int64_t ms)
-    {
+    void Advance(std::int64_t ms) {
         const std::int64_t end = now + ms;
         while (true) {
             std::int64_t due = end + 1;

@@ -32,10 +32,8 @@ struct Report {
 // whose statuses change as the fake clock passes the reports' moments.
 class MonitorFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        for (const std::string& mac : {kMacA, kMacB, kMacC})
-        {
+    void SetUp() override {
+        for (const std::string& mac : {kMacA, kMacB, kMacC}) {
             ap_discover_stu device;
             device.mac = mac;
             ASSERT_TRUE(store.SaveDevice(device));
@@ -57,8 +55,7 @@ protected:
     }
 
     // What the sending screen does after posting the start: reset, then mark the devices operating.
-    void StartOperation()
-    {
+    void StartOperation() {
         ASSERT_TRUE(store.ResetAllStatuses());
         monitor.OnOperationStarted(&sender);
         for (const mac_stu& device : grid.Selection())
@@ -66,8 +63,7 @@ protected:
     }
 
     // Advances second by second until the monitor stops (at most 30 s); the moment it stopped.
-    std::int64_t RunUntilStopped()
-    {
+    std::int64_t RunUntilStopped() {
         while (monitor.IsMonitoring() && timers.Now() < 30000)
             timers.Advance(1000);
         return timers.Now();
@@ -83,8 +79,7 @@ protected:
     int sender = 0;
 };
 
-TEST_F(MonitorFixture, NullSenderIsIgnored)
-{
+TEST_F(MonitorFixture, NullSenderIsIgnored) {
     grid.UpdateRowStatus(kMacA, ResultFailed);
     monitor.OnOperationStarted(nullptr);
     EXPECT_FALSE(monitor.IsMonitoring());
@@ -93,8 +88,7 @@ TEST_F(MonitorFixture, NullSenderIsIgnored)
     EXPECT_EQ(grid.StatusImage(1), IMG_ERROR);  // icons not cleared either
 }
 
-TEST_F(MonitorFixture, StartClearsIconsDisablesControlsAndStartsThreeTimers)
-{
+TEST_F(MonitorFixture, StartClearsIconsDisablesControlsAndStartsThreeTimers) {
     grid.UpdateRowStatus(kMacC, ResultSuccess);
     StartOperation();
     EXPECT_EQ(grid.StatusImage(3), IMG_NONE);
@@ -119,8 +113,7 @@ struct StopCase {
 
 class MonitorStops : public MonitorFixture, public ::testing::WithParamInterface<StopCase> {};
 
-TEST_P(MonitorStops, AtTheWatchTickAfterAllVerdictsOrAfterFifteenSeconds)
-{
+TEST_P(MonitorStops, AtTheWatchTickAfterAllVerdictsOrAfterFifteenSeconds) {
     const StopCase& c = GetParam();
     reports = c.reports;
     StartOperation();
@@ -152,22 +145,39 @@ INSTANTIATE_TEST_SUITE_P(
         // Both verdicts before the count at 2 s: the watch tick at 3 s stops.
         StopCase{"VerdictsBeforeFirstCount",
                  {{1500, kMacA, OperateSuccess}, {1500, kMacB, OperateSuccess}},
-                 3000, IMG_SUCCESS, IMG_SUCCESS, 2, 0},
+                 3000,
+                 IMG_SUCCESS,
+                 IMG_SUCCESS,
+                 2,
+                 0},
         // The last verdict after the count at 4 s: counted at 6 s, stopped by the watch tick at 6 s.
         StopCase{"LastVerdictAfterSecondCount",
                  {{1000, kMacA, OperateSuccess}, {4500, kMacB, LockcodeMismatch}},
-                 6000, IMG_SUCCESS, IMG_ERROR, 1, 1},
+                 6000,
+                 IMG_SUCCESS,
+                 IMG_ERROR,
+                 1,
+                 1},
         // A verdict at the same moment as the count at 2 s is seen by it.
-        StopCase{"MixedVerdicts", {{2000, kMacA, OperateFail}, {2000, kMacB, OperateSuccess}}, 3000,
-                 IMG_ERROR, IMG_SUCCESS, 1, 1},
+        StopCase{"MixedVerdicts",
+                 {{2000, kMacA, OperateFail}, {2000, kMacB, OperateSuccess}},
+                 3000,
+                 IMG_ERROR,
+                 IMG_SUCCESS,
+                 1,
+                 1},
         // One device never answers: the fifth watch tick (15 s) stops; it keeps its last icon.
         StopCase{"OneDeviceSilent", {{1000, kMacA, OperateSuccess}}, 15000, IMG_SUCCESS, IMG_OPERATING, 1, 0},
-        StopCase{"TransferFailedOnly", {{3500, kMacA, TransmitFail}, {7000, kMacB, TransmitFail}}, 9000, IMG_ERROR,
-                 IMG_ERROR, 0, 2}),
+        StopCase{"TransferFailedOnly",
+                 {{3500, kMacA, TransmitFail}, {7000, kMacB, TransmitFail}},
+                 9000,
+                 IMG_ERROR,
+                 IMG_ERROR,
+                 0,
+                 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MonitorFixture, PollsWriteTheResultColumnForSorting)
-{
+TEST_F(MonitorFixture, PollsWriteTheResultColumnForSorting) {
     reports = {{500, kMacB, OperateSuccess}};
     StartOperation();
     timers.Advance(1000);
@@ -179,8 +189,7 @@ TEST_F(MonitorFixture, PollsWriteTheResultColumnForSorting)
     EXPECT_EQ(grid.Mac(3), kMacA);
 }
 
-TEST_F(MonitorFixture, SecondStartWatchesTheFullPeriodAgain)
-{
+TEST_F(MonitorFixture, SecondStartWatchesTheFullPeriodAgain) {
     StartOperation();
     timers.Advance(12000);
     ASSERT_TRUE(monitor.IsMonitoring());
@@ -192,8 +201,7 @@ TEST_F(MonitorFixture, SecondStartWatchesTheFullPeriodAgain)
     EXPECT_EQ(enabled, (std::vector<bool>{false, false, true}));
 }
 
-TEST(OperationMonitor, EmptySelectionStopsAtFirstWatchTick)
-{
+TEST(OperationMonitor, EmptySelectionStopsAtFirstWatchTick) {
     DeviceGridModel grid(nullptr);
     FakeMonitorTimers timers;
     OperationMonitor monitor(grid, nullptr, timers);
