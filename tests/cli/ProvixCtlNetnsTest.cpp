@@ -5,6 +5,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 #include <iterator>
 #include <random>
 #include <sstream>
@@ -109,7 +111,10 @@ protected:
     }
 
     // Runs provixctl in the work folder with its own TMPDIR; `prefix` goes before it (setpriv).
-    CtlRun Ctl(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {})
+    // `meanwhile` runs once it has started, given its process id (its output is small enough to wait
+    // in the pipes).
+    CtlRun Ctl(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {},
+               const std::function<void(pid_t)>& meanwhile = {})
     {
         std::vector<std::string> argv = prefix;
         argv.push_back(PROVIXCTL_PATH);
@@ -141,6 +146,9 @@ protected:
         }
         close(out_pipe[1]);
         close(err_pipe[1]);
+        if (meanwhile) {
+            meanwhile(pid);
+        }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kRunLimitSeconds);
         pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
         std::string* sinks[2] = {&run.out, &run.err};
@@ -363,6 +371,38 @@ TEST_F(ProvixCtlNetns, AdapterWithoutCaptureRightsNamesTheSetcapCommand)
     EXPECT_NE(run.err.find("cannot open adapter " + test::TestAdapter()), std::string::npos) << run.err;
     const std::string fix = "setcap cap_net_raw,cap_net_admin=eip " + fs::canonical(PROVIXCTL_PATH).string();
     EXPECT_NE(run.err.find(fix), std::string::npos) << run.err;
+}
+
+TEST_F(ProvixCtlNetns, InterruptStopsTheWorkersAndLeavesNothingBehind)
+{
+    if (folder.empty()) {
+        return;
+    }
+    // The devices acknowledge only after a minute, so the workers are still waiting when the
+    // operator presses Ctrl-C.
+    ASSERT_TRUE(sim.Start({"--devices", "2", "--ack-delay", "60000"}));
+    const auto interrupt_when_sent = [this](pid_t pid) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (;;) {
+            DevSimState state;
+            if (std::chrono::steady_clock::now() > limit ||
+                (sim.Dump(state) && std::all_of(state.devices.begin(), state.devices.end(),
+                                                [](const auto& d) { return !d.commands.empty(); }))) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        kill(pid, SIGINT);
+    };
+    const CtlRun run =
+        Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--acname", "A"}, {}, interrupt_when_sent);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+    const std::vector<std::vector<std::string>> expected = {
+        {DevSimMac(1), "WaitOperate", "WaitOperate", "Operating", "ResultInProgress"},
+        {DevSimMac(2), "WaitOperate", "WaitOperate", "Operating", "ResultInProgress"},
+    };
+    EXPECT_EQ(run.Rows(), expected) << run.out;
 }
 
 struct Customization {
