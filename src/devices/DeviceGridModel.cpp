@@ -29,10 +29,13 @@ void DeviceGridModel::RefreshList(bool rebuild, bool ascending, int column) {
     // A failed query leaves the list empty and the counters at zero.
     if (store != nullptr)
         store->QueryDevices(list, count, successes, failures, ascending, column);
-    if (rebuild)
+    // The indicator shows the order the rows are in, so only a rebuild moves it: a recount
+    // asks with the direction of the next click, which the rows do not have yet.
+    if (rebuild) {
         FillGrid(list);
-    sort_column = column;
-    sort_indicator_ascending = ascending;
+        sort_column = column;
+        sort_indicator_ascending = ascending;
+    }
     success_count = successes;
     fail_count = failures;
     NotifyChanged();

@@ -55,8 +55,8 @@ public:
     std::function<void()> rebuilt;
     std::function<void()> changed;
 
-    // Queries the store in the given order; rebuilds the rows when asked, always updates the sort
-    // indicator and the counters.
+    // Queries the store in the given order and updates the counters; when asked, rebuilds the rows
+    // in that order and shows it as the sort indicator.
     void RefreshList(bool rebuild, bool ascending, int column);
     // Replaces the rows by list (ticks cleared, status icons from each record's statuses).
     void FillGrid(const std::vector<ap_info_stu>& list);

@@ -304,12 +304,19 @@ TEST_F(DeviceGridStore, CountsWithoutRebuildKeepRowsAndTicks) {
     EXPECT_EQ(Order(), "ABCD");
     EXPECT_EQ(grid.StatusImage(1), IMG_NONE);  // icons change only by polls or a rebuild
     EXPECT_EQ(TickedRows(grid), std::vector<int>{1});
-    EXPECT_EQ(grid.SortIndicatorAscending(), false);
+    // The rows are still ascending, and so is the indicator.
+    EXPECT_TRUE(grid.SortIndicatorAscending());
 
     grid.RefreshList(true, true, kMacColumn);
     EXPECT_EQ(Order(), "1ABCD");
     EXPECT_EQ(grid.StatusImage(2), IMG_SUCCESS);
     EXPECT_EQ(grid.StatusImage(3), IMG_ERROR);
+
+    // Sorted by status, a recount by MAC (as monitoring does) leaves the indicator on Status.
+    grid.OnGridClick(0, kStatusColumn);
+    grid.RefreshList(false, grid.SortAscending(), kMacColumn);
+    EXPECT_EQ(grid.SortColumn(), kStatusColumn);
+    EXPECT_TRUE(grid.SortIndicatorAscending());
 }
 
 TEST(DeviceGrid, NoStoreGivesEmptyGridAndZeroCounts) {
