@@ -19,6 +19,7 @@
 
 #include "DevSim.h"
 #include "TestPort.h"
+#include "antitheft/AntiTheftCommand.h"
 #include "devices/CSqlManagement.h"
 #include "protocol/AdapterList.h"
 #include "protocol/DeviceScan.h"
@@ -392,10 +393,18 @@ TEST_F(EngineNetns, LockCodeDecidesTheCommandsVerdict) {
     ASSERT_TRUE(sim.Start({"--devices", "2", "--lockcode", "4321"}));
     StartEngine();
     ASSERT_TRUE(WaitUntil([&] { return store->DeviceCount() == 2; }));
+    // The commands as the anti-theft form builds them.
+    const auto command_with = [](const std::string& lock_code) {
+        AntiTheftInput input{lock_code, lock_code, true, "ac-main", "8.8.8.8", "2001:db8::1"};
+        EXPECT_TRUE(ValidateAntiTheftInput(input).Passed());
+        std::string command;
+        EXPECT_TRUE(BuildAntiTheftCommand(input, command).Passed());
+        return command;
+    };
     transmit_param_stu wrong = manager->MakeRequest(Mac(DevSimMac(1)), KIND_JSON);
-    wrong.command = R"({"Lockcode":"1234","Enable":"1","ACName":"","DNS1":"","DNS2":""})";
+    wrong.command = command_with("1234");
     transmit_param_stu right = manager->MakeRequest(Mac(DevSimMac(2)), KIND_JSON);
-    right.command = R"({"Lockcode":"4321","Enable":"1","ACName":"","DNS1":"","DNS2":""})";
+    right.command = command_with("4321");
     Transfer({wrong, right});
 
     ASSERT_TRUE(WaitUntil([&] {
@@ -403,6 +412,11 @@ TEST_F(EngineNetns, LockCodeDecidesTheCommandsVerdict) {
         return rows[DevSimMac(1)].antitheft_status == LockcodeMismatch &&
                rows[DevSimMac(2)].antitheft_status == OperateSuccess;
     }));
+    DevSimState state;
+    ASSERT_TRUE(sim.Dump(state));
+    ASSERT_NE(state.Find(DevSimMac(2)), nullptr);
+    ASSERT_EQ(state.Find(DevSimMac(2))->commands.size(), 1u);
+    EXPECT_EQ(state.Find(DevSimMac(2))->commands[0].text, right.command);
     const std::vector<std::string> failed = LogLines("Fail.txt");
     ASSERT_EQ(failed.size(), 1u);
     EXPECT_EQ(failed[0].rfind(DevSimMac(1) + "\tJSON_CMD_DATA\t", 0), 0u) << failed[0];
