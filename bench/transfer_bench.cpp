@@ -385,8 +385,8 @@ public:
         last_ack = 0;
         acks.clear();
     }
-    // Median time from one acknowledgement to the next: the cycle of one segment, stalls aside.
-    double MedianCycle()
+    // Time from one acknowledgement to the next at the given share (0.5: the median), stalls aside.
+    double Cycle(double share = 0.5)
     {
         std::lock_guard guard(lock);
         std::vector<double> cycles;
@@ -397,7 +397,7 @@ public:
             return -1;
         }
         std::sort(cycles.begin(), cycles.end());
-        return cycles[cycles.size() / 2];
+        return cycles[static_cast<std::size_t>(share * static_cast<double>(cycles.size() - 1))];
     }
     // Seconds from the first segment to the last acknowledgement seen so far; -1 before both.
     double Span() const
@@ -508,7 +508,7 @@ bool CaseOneFile(Figures& f, std::string& error)
     WireWatch wire(*ParseMac(macs[0]));
     constexpr int kRounds = 7;
     constexpr double kSegments = 1024;
-    std::vector<double> trips_all, walls, wires, ratios, wire_ratios, cycle_ratios, mean_ratios;
+    std::vector<double> trips_all, walls, wires, ratios, wire_ratios, cycle_ratios, mean_ratios, cycles_p90, cycles_p99;
     double cpu = 0;
     int successes = 0;
     for (int round = 0; round < kRounds; ++round) {
@@ -526,7 +526,9 @@ bool CaseOneFile(Figures& f, std::string& error)
         wires.push_back(wire.Span());
         ratios.push_back(outcome.transfers / floor);
         wire_ratios.push_back(wire.Span() / floor);
-        cycle_ratios.push_back(wire.MedianCycle() / Median(trips));
+        cycle_ratios.push_back(wire.Cycle() / Median(trips));
+        cycles_p90.push_back(wire.Cycle(0.9));
+        cycles_p99.push_back(wire.Cycle(0.99));
         mean_ratios.push_back(outcome.transfers /
                               (kSegments * std::accumulate(trips.begin(), trips.end(), 0.0) / static_cast<double>(trips.size())));
         cpu += outcome.cpu;
@@ -545,6 +547,11 @@ bool CaseOneFile(Figures& f, std::string& error)
     f["wire_ratio"] = Median(wire_ratios);
     f["cycle_ratio"] = Median(cycle_ratios);
     f["mean_ratio"] = Median(mean_ratios);
+    std::sort(trips_all.begin(), trips_all.end());
+    f["rtt_p90_us"] = 1e6 * trips_all[trips_all.size() * 9 / 10];
+    f["rtt_p99_us"] = 1e6 * trips_all[trips_all.size() * 99 / 100];
+    f["cycle_p90_us"] = 1e6 * Median(cycles_p90);
+    f["cycle_p99_us"] = 1e6 * Median(cycles_p99);
     f["cpu_s"] = cpu / kRounds;
     f["success"] = successes;
     return true;
@@ -898,6 +905,8 @@ int main(int argc, char** argv)
           {"on the wire, 1st segment to last ack (s)", Fixed(has(o, "wire_s") ? o["wire_s"] : -1, 4), "", ""},
           {"ratio wire / floor", Fixed(has(o, "wire_ratio") ? o["wire_ratio"] : -1, 2), "", ""},
           {"median segment cycle / median round trip", Fixed(has(o, "cycle_ratio") ? o["cycle_ratio"] : -1, 2), "", ""},
+          {"raw round trip, 90th and 99th percentile (us)", Fixed(o["rtt_p90_us"], 0) + " " + Fixed(o["rtt_p99_us"], 0), "", ""},
+          {"segment cycle, 90th and 99th percentile (us)", Fixed(o["cycle_p90_us"], 0) + " " + Fixed(o["cycle_p99_us"], 0), "", ""},
           {"ratio wall / (1024 x mean round trip)", Fixed(has(o, "mean_ratio") ? o["mean_ratio"] : -1, 2), "", ""}}},
         {"3 256 KiB file, 100 devices",
          {{"wall until every verdict (s)", Fixed(has(p, "wall_s") ? p["wall_s"] : -1, 3), "< 3",
