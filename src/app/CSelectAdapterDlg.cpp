@@ -44,7 +44,9 @@ void SetLabelColour(CTStaticGdiplus* label, const QColor& colour) {
 }  // namespace
 
 CSelectAdapterDlg::CSelectAdapterDlg(ScanEngine& scan_engine, QWidget* parent)
-    : CTDialog(parent, Qt::Widget), engine(scan_engine) {
+    : CTDialog(parent), engine(scan_engine) {
+    // A dialog given a parent becomes a window of its own; this screen lives inside the main window.
+    setWindowFlags(Qt::Widget);
     logo = new CTPicture(this);
     title_label = new CTStaticGdiplus(this);
     adapter_list = new CCustomComboBox(this);
@@ -66,7 +68,9 @@ CSelectAdapterDlg::CSelectAdapterDlg(ScanEngine& scan_engine, QWidget* parent)
     logo->setGeometry(53, 16, 220, 48);
     logo->Draw();
 
-    title_label->setGeometry(73, 64, 178, 32);
+    // Across the whole screen rather than 178 pixels: with Linux fonts at the same pixel height the
+    // title would otherwise wrap.
+    title_label->setGeometry(8, 64, 308, 32);
     title_label->SetTextFont(kFace, 20, 500);
     SetLabelColour(title_label, QColor(128, 128, 128));
     title_label->align_code = 4;
