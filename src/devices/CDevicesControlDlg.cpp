@@ -123,7 +123,7 @@ void CDevicesControlDlg::BuildControls() {
     fail_text_label = MakeLabel(this, Tr("devices, Failed:"), 0);
     fail_count_label = MakeLabel(this, QStringLiteral("0"), 0);
     devices_text_label = MakeLabel(this, Tr("devices"), 0);
-    // Kept from the original page: never shown, the ticked count is written to it.
+    // Never shown; the ticked count is kept in it.
     online_text_label = MakeLabel(this, Tr("Online devices count:"), 0);
     ticked_count_label = MakeLabel(this, QStringLiteral("0"), 0);
     online_text_label->setGeometry(600, 63, 150, 18);
@@ -221,7 +221,7 @@ void CDevicesControlDlg::ShowCounters() {
 }
 
 void CDevicesControlDlg::LayoutCounters() {
-    // Each text gets at least its place on the original page and more when it needs it (large
+    // Each text gets at least its layout width and more when it needs it (large
     // counts, longer translations), so that nothing is cut off; the labels after it move along.
     const std::pair<CTStaticGdiplus*, int> row[] = {
         {success_text_label, 150}, {success_count_label, 15}, {fail_text_label, 92},
