@@ -44,28 +44,26 @@ using Figures = std::map<std::string, double>;
 constexpr auto kDiscoveryLimit = std::chrono::seconds(20);
 constexpr auto kOperationLimit = std::chrono::seconds(60);
 
-double Seconds(Clock::duration d)
-{
+double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-double ThreadCpuSeconds()
-{
+double ThreadCpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-double ProcessCpuSeconds()
-{
+double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto tv = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    const auto tv = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
     return tv(usage.ru_utime) + tv(usage.ru_stime);
 }
 
-double PeakRssMiB()
-{
+double PeakRssMiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
@@ -77,8 +75,7 @@ struct RingUse {
 };
 
 // This process's packet-socket mappings (each capture ring shows as "socket:[inode]") and their size.
-RingUse Rings()
-{
+RingUse Rings() {
     std::ifstream maps("/proc/self/maps");
     std::string line;
     RingUse use;
@@ -111,12 +108,9 @@ public:
                   std::this_thread::sleep_for(std::chrono::milliseconds(5));
               }
               cpu = ThreadCpuSeconds();
-          })
-    {
-    }
+          }) {}
     ~RingSampler() { Finish(); }
-    void Finish()
-    {
+    void Finish() {
         stop = true;
         if (thread.joinable()) {
             thread.join();
@@ -145,8 +139,7 @@ public:
 // The engine on a scratch store, on the namespace's adapter.
 class Engine {
 public:
-    Engine()
-    {
+    Engine() {
         char pattern[] = "/tmp/provix-bench-XXXXXX";
         folder = mkdtemp(pattern) ? pattern : "/tmp";
         store = std::make_unique<CSqlManagement>(folder + "/data.db");
@@ -159,16 +152,14 @@ public:
             }
         }
     }
-    ~Engine()
-    {
+    ~Engine() {
         manager.reset();
         store.reset();
         std::error_code ec;
         fs::remove_all(folder, ec);
     }
 
-    bool Start(std::string& error)
-    {
+    bool Start(std::string& error) {
         if (adapter.name.empty()) {
             error = "the namespace's adapter is not offered";
             return false;
@@ -184,8 +175,7 @@ public:
     }
 
     // Broadcasts one request and waits until the store holds `count` devices; seconds, or -1.
-    double Discover(int count)
-    {
+    double Discover(int count) {
         const auto t0 = Clock::now();
         if (!manager->SendDiscover()) {
             return -1;
@@ -199,8 +189,7 @@ public:
         return Seconds(Clock::now() - t0);
     }
 
-    std::vector<std::string> Macs()
-    {
+    std::vector<std::string> Macs() {
         std::vector<ap_info_stu> rows;
         int count = 0, successes = 0, failures = 0;
         store->QueryDevices(rows, count, successes, failures, true, kSortByMac);
@@ -216,16 +205,16 @@ public:
         double transfers = -1;  // seconds until every worker had ended
         int successes = 0;
         int failures = 0;
-        double cpu = 0;         // engine CPU seconds over the operation
+        double cpu = 0;  // engine CPU seconds over the operation
         double ring_mib = 0;
-        int rings = 0;          // capture rings open at that peak, the discovery thread's included
+        int rings = 0;  // capture rings open at that peak, the discovery thread's included
     };
 
     // As the operation screens do: reset, Operating, one worker per device; then waits for the verdicts.
     Outcome Operate(const std::vector<std::string>& macs, std::int32_t kind, const std::string& para_path,
-                    const std::string& command, std::chrono::microseconds poll_every = std::chrono::milliseconds(2),
-                    Workers* workers = nullptr)
-    {
+                    const std::string& command,
+                    std::chrono::microseconds poll_every = std::chrono::milliseconds(2),
+                    Workers* workers = nullptr) {
         // The engine's own workers unless the case brings others.
         struct EngineWorkers : Workers {
             AcTransmitManage& manager;
@@ -292,8 +281,7 @@ private:
     local_adapter_stu adapter;
 };
 
-std::string WriteRandomFile(const std::string& path, std::size_t size)
-{
+std::string WriteRandomFile(const std::string& path, std::size_t size) {
     std::string bytes(size, '\0');
     std::uint32_t x = 2463534242u;
     for (char& b : bytes) {
@@ -308,8 +296,7 @@ std::string WriteRandomFile(const std::string& path, std::size_t size)
 
 // The raw round trip of one 1286-byte frame: a data segment sent from a worker-style handle (immediate
 // mode, waited on with poll()) and the device's acknowledgement read back. Sorted seconds.
-std::vector<double> RoundTrips(const MacAddress& adapter, const MacAddress& device, int count)
-{
+std::vector<double> RoundTrips(const MacAddress& adapter, const MacAddress& device, int count) {
     std::vector<double> trips;
     CaptureHandle handle;
     if (!handle.Open(test::TestAdapter(), CaptureUser::TransferWorker) ||
@@ -319,8 +306,8 @@ std::vector<double> RoundTrips(const MacAddress& adapter, const MacAddress& devi
     std::vector<std::uint8_t> data(kSegmentSize, 0x5a);
     ether_frame_stu in;
     for (int n = 1; n <= count; ++n) {
-        const ether_frame_stu segment =
-            *BuildDataSegment(device, adapter, MODULE_PARA, 1, SegmentSeq(n), n == 1 ? SEG_FIRST : SEG_MIDDLE, data);
+        const ether_frame_stu segment = *BuildDataSegment(device, adapter, MODULE_PARA, 1, SegmentSeq(n),
+                                                          n == 1 ? SEG_FIRST : SEG_MIDDLE, data);
         const auto t0 = Clock::now();
         handle.Send(segment);
         bool acked = false;
@@ -344,8 +331,7 @@ std::vector<double> RoundTrips(const MacAddress& adapter, const MacAddress& devi
 // using the capture timestamps.
 class WireWatch {
 public:
-    explicit WireWatch(const MacAddress& device)
-    {
+    explicit WireWatch(const MacAddress& device) {
         char errbuf[PCAP_ERRBUF_SIZE] = {};
         pcap = pcap_create(test::TestAdapter().c_str(), errbuf);
         if (!pcap) {
@@ -368,8 +354,7 @@ public:
         pcap_setnonblock(pcap, 1, errbuf);
         thread = std::thread([this, device] { Watch(device); });
     }
-    ~WireWatch()
-    {
+    ~WireWatch() {
         stop = true;
         if (thread.joinable()) {
             thread.join();
@@ -378,16 +363,14 @@ public:
             pcap_close(pcap);
         }
     }
-    void Reset()
-    {
+    void Reset() {
         std::lock_guard guard(lock);
         first_segment = 0;
         last_ack = 0;
         acks.clear();
     }
     // Time from one acknowledgement to the next at the given share (0.5: the median), stalls aside.
-    double Cycle(double share = 0.5)
-    {
+    double Cycle(double share = 0.5) {
         std::lock_guard guard(lock);
         std::vector<double> cycles;
         for (std::size_t i = 1; i < acks.size(); ++i) {
@@ -400,16 +383,14 @@ public:
         return cycles[static_cast<std::size_t>(share * static_cast<double>(cycles.size() - 1))];
     }
     // Seconds from the first segment to the last acknowledgement seen so far; -1 before both.
-    double Span() const
-    {
+    double Span() const {
         const double first = first_segment.load();
         const double last = last_ack.load();
         return first > 0 && last > first ? last - first : -1;
     }
 
 private:
-    void Watch(MacAddress device)
-    {
+    void Watch(MacAddress device) {
         const int fd = pcap_get_selectable_fd(pcap);
         while (!stop) {
             pcap_pkthdr* header = nullptr;
@@ -423,7 +404,8 @@ private:
             if (header->caplen < 20) {
                 continue;
             }
-            const double when = static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) * 1e-6;
+            const double when =
+                static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) * 1e-6;
             const std::uint16_t module = static_cast<std::uint16_t>(bytes[14] << 8 | bytes[15]);
             const std::uint16_t msg = static_cast<std::uint16_t>(bytes[18] << 8 | bytes[19]);
             const bool from_device = std::equal(device.begin(), device.end(), bytes + 6);
@@ -448,8 +430,7 @@ private:
 };
 
 // The time to open one worker handle, averaged over a few opens.
-double HandleOpenMs(int count)
-{
+double HandleOpenMs(int count) {
     const auto t0 = Clock::now();
     for (int i = 0; i < count; ++i) {
         CaptureHandle handle;
@@ -458,8 +439,7 @@ double HandleOpenMs(int count)
     return 1000.0 * Seconds(Clock::now() - t0) / count;
 }
 
-bool StartSim(test::DevSim& sim, int devices, std::string& error)
-{
+bool StartSim(test::DevSim& sim, int devices, std::string& error) {
     const ::testing::AssertionResult started = sim.Start({"--devices", std::to_string(devices)});
     if (!started) {
         error = started.message();
@@ -467,8 +447,7 @@ bool StartSim(test::DevSim& sim, int devices, std::string& error)
     return static_cast<bool>(started);
 }
 
-bool CaseDiscovery(Figures& f, std::string& error)
-{
+bool CaseDiscovery(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
     if (!StartSim(sim, 1000, error) || !engine.Start(error)) {
@@ -479,8 +458,7 @@ bool CaseDiscovery(Figures& f, std::string& error)
     return true;
 }
 
-double Median(std::vector<double> values)
-{
+double Median(std::vector<double> values) {
     if (values.empty()) {
         return -1;
     }
@@ -488,8 +466,7 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-bool CaseOneFile(Figures& f, std::string& error)
-{
+bool CaseOneFile(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
     // Device 1 takes the file; device 2 answers the round-trip probes, so neither sees the other's frames.
@@ -508,7 +485,8 @@ bool CaseOneFile(Figures& f, std::string& error)
     WireWatch wire(*ParseMac(macs[0]));
     constexpr int kRounds = 7;
     constexpr double kSegments = 1024;
-    std::vector<double> trips_all, walls, wires, ratios, wire_ratios, cycle_ratios, mean_ratios, cycles_p90, cycles_p99;
+    std::vector<double> trips_all, walls, wires, ratios, wire_ratios, cycle_ratios, mean_ratios, cycles_p90,
+        cycles_p99;
     double cpu = 0;
     int successes = 0;
     for (int round = 0; round < kRounds; ++round) {
@@ -530,14 +508,16 @@ bool CaseOneFile(Figures& f, std::string& error)
         cycles_p90.push_back(wire.Cycle(0.9));
         cycles_p99.push_back(wire.Cycle(0.99));
         mean_ratios.push_back(outcome.transfers /
-                              (kSegments * std::accumulate(trips.begin(), trips.end(), 0.0) / static_cast<double>(trips.size())));
+                              (kSegments * std::accumulate(trips.begin(), trips.end(), 0.0) /
+                               static_cast<double>(trips.size())));
         cpu += outcome.cpu;
         successes += outcome.successes;
     }
     f["segments"] = kSegments;
     f["rounds"] = kRounds;
     f["rtt_median_us"] = 1e6 * Median(trips_all);
-    f["rtt_mean_us"] = 1e6 * std::accumulate(trips_all.begin(), trips_all.end(), 0.0) / static_cast<double>(trips_all.size());
+    f["rtt_mean_us"] = 1e6 * std::accumulate(trips_all.begin(), trips_all.end(), 0.0) /
+                       static_cast<double>(trips_all.size());
     f["floor_s"] = kSegments * Median(trips_all);
     f["wall_s"] = Median(walls);
     f["wire_s"] = Median(wires);
@@ -557,8 +537,7 @@ bool CaseOneFile(Figures& f, std::string& error)
     return true;
 }
 
-bool CasePayloads(Figures& f, std::string& error)
-{
+bool CasePayloads(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
     if (!StartSim(sim, 100, error) || !engine.Start(error)) {
@@ -580,8 +559,7 @@ bool CasePayloads(Figures& f, std::string& error)
     return true;
 }
 
-bool CaseCommands(Figures& f, std::string& error)
-{
+bool CaseCommands(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
     if (!StartSim(sim, 1000, error) || !engine.Start(error)) {
@@ -592,7 +570,8 @@ bool CaseCommands(Figures& f, std::string& error)
         return false;
     }
     f["open_ms"] = HandleOpenMs(20);
-    const std::string command = R"({"Lockcode":"K1","Enable":"1","ACName":"AC1","DNS1":"0.0.0.0","DNS2":"0.0.0.0"})";
+    const std::string command =
+        R"({"Lockcode":"K1","Enable":"1","ACName":"AC1","DNS1":"0.0.0.0","DNS2":"0.0.0.0"})";
     const Engine::Outcome outcome = engine.Operate(engine.Macs(), KIND_JSON, {}, command);
     f["verdict_s"] = outcome.verdicts;
     f["transfers_s"] = outcome.transfers;
@@ -611,15 +590,13 @@ bool CaseCommands(Figures& f, std::string& error)
 class SmallRingWorkers : public Workers {
 public:
     SmallRingWorkers(CSqlManagement& store, int buffer_bytes) : sink(store), buffer_bytes(buffer_bytes) {}
-    ~SmallRingWorkers() override
-    {
+    ~SmallRingWorkers() override {
         stop.Raise();
         for (std::thread& t : threads) {
             t.join();
         }
     }
-    void Start(const transmit_param_stu& request) override
-    {
+    void Start(const transmit_param_stu& request) override {
         ++running;
         threads.emplace_back([this, request] {
             Opener opener(stop, buffer_bytes);
@@ -635,12 +612,12 @@ private:
     class Opener : public ChannelOpener {
     public:
         Opener(const StopSignal& stop, int buffer_bytes) : stop(stop), buffer_bytes(buffer_bytes) {}
-        std::unique_ptr<FrameChannel> Open(const MacAddress& device, std::string& error) override
-        {
+        std::unique_ptr<FrameChannel> Open(const MacAddress& device, std::string& error) override {
             CaptureSettings settings = SettingsFor(CaptureUser::TransferWorker);
             settings.buffer_bytes = buffer_bytes;
             CaptureHandle handle;
-            if (!handle.Open(test::TestAdapter(), settings) || !handle.SetFilter(TransferFilterText(device))) {
+            if (!handle.Open(test::TestAdapter(), settings) ||
+                !handle.SetFilter(TransferFilterText(device))) {
                 error = handle.LastError().text;
                 return nullptr;
             }
@@ -654,8 +631,8 @@ private:
     class StoreSink : public TransferStatusSink {
     public:
         explicit StoreSink(CSqlManagement& store) : store(store) {}
-        void RecordTransmitStatus(const std::string& mac, std::uint16_t module, OperateStatus status) override
-        {
+        void RecordTransmitStatus(const std::string& mac, std::uint16_t module,
+                                  OperateStatus status) override {
             // The device's report often comes before TransmitFinish and must not be replaced by it; the
             // engine guards this under its own lock. Here TransmitFinish is left out: it is never a verdict.
             if (status == TransmitFinish) {
@@ -683,8 +660,7 @@ private:
 
 constexpr int kSmallRingBuffer = 32 * 1024;
 
-bool CaseCommandsSmallRings(Figures& f, std::string& error)
-{
+bool CaseCommandsSmallRings(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
     if (!StartSim(sim, 1000, error) || !engine.Start(error)) {
@@ -694,7 +670,8 @@ bool CaseCommandsSmallRings(Figures& f, std::string& error)
         error = "the devices did not all answer";
         return false;
     }
-    const std::string command = R"({"Lockcode":"K1","Enable":"1","ACName":"AC1","DNS1":"0.0.0.0","DNS2":"0.0.0.0"})";
+    const std::string command =
+        R"({"Lockcode":"K1","Enable":"1","ACName":"AC1","DNS1":"0.0.0.0","DNS2":"0.0.0.0"})";
     SmallRingWorkers workers(engine.Store(), kSmallRingBuffer);
     const Engine::Outcome outcome =
         engine.Operate(engine.Macs(), KIND_JSON, {}, command, std::chrono::milliseconds(2), &workers);
@@ -711,8 +688,7 @@ bool CaseCommandsSmallRings(Figures& f, std::string& error)
 
 // The ring one worker handle maps, at the engine's settings and at smaller kernel buffers: what a
 // thousand handles open at once would hold.
-bool CaseRings(Figures& f, std::string& error)
-{
+bool CaseRings(Figures& f, std::string& error) {
     const auto ring_kib = [](int buffer_bytes) {
         CaptureSettings settings = SettingsFor(CaptureUser::TransferWorker);
         if (buffer_bytes > 0) {
@@ -753,17 +729,12 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"discovery", CaseDiscovery},
-    {"one_file", CaseOneFile},
-    {"payloads", CasePayloads},
-    {"commands", CaseCommands},
-    {"rings", CaseRings},
-    {"commands_small_rings", CaseCommandsSmallRings},
+    {"discovery", CaseDiscovery}, {"one_file", CaseOneFile}, {"payloads", CasePayloads},
+    {"commands", CaseCommands},   {"rings", CaseRings},      {"commands_small_rings", CaseCommandsSmallRings},
 };
 
 // Runs one case in a child process; its figures come back as "name=value" words on one line.
-bool RunChild(const char* self, const Case& c, Figures& figures, std::string& error)
-{
+bool RunChild(const char* self, const Case& c, Figures& figures, std::string& error) {
     int out[2];
     if (pipe(out) != 0) {
         error = "pipe";
@@ -812,8 +783,7 @@ struct Row {
     const char* met;  // "yes", "no" or ""
 };
 
-std::string Fixed(double v, int digits)
-{
+std::string Fixed(double v, int digits) {
     if (v < 0) {
         return "n/a";
     }
@@ -822,15 +792,13 @@ std::string Fixed(double v, int digits)
     return text;
 }
 
-const char* Met(bool known, bool ok)
-{
+const char* Met(bool known, bool ok) {
     return !known ? "n/a" : ok ? "yes" : "no";
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (std::getenv("PROVIX_IN_NETNS") == nullptr || test::TestAdapter().empty() ||
         std::getenv("PROVIX_DEVSIM") == nullptr) {
         std::puts("transfer_bench: skipped, run it through tests/netns/in-netns.sh with PROVIX_DEVSIM set");
@@ -862,7 +830,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const std::string json_path = argc == 3 && std::strcmp(argv[1], "--json") == 0 ? argv[2] : "transfer-bench.json";
+    const std::string json_path =
+        argc == 3 && std::strcmp(argv[1], "--json") == 0 ? argv[2] : "transfer-bench.json";
     std::map<std::string, Figures> results;
     int failures = 0;
     {
@@ -901,13 +870,18 @@ int main(int argc, char** argv)
           {"wall, worker start to end, median (s)", Fixed(has(o, "wall_s") ? o["wall_s"] : -1, 4), "", ""},
           {"ratio wall / floor, median of rounds", Fixed(has(o, "ratio") ? o["ratio"] : -1, 2), "<= 1.5",
            Met(has(o, "ratio"), o["ratio"] <= 1.5)},
-          {"ratio, lowest and highest round", Fixed(o["ratio_min"], 2) + " " + Fixed(o["ratio_max"], 2), "", ""},
+          {"ratio, lowest and highest round", Fixed(o["ratio_min"], 2) + " " + Fixed(o["ratio_max"], 2), "",
+           ""},
           {"on the wire, 1st segment to last ack (s)", Fixed(has(o, "wire_s") ? o["wire_s"] : -1, 4), "", ""},
           {"ratio wire / floor", Fixed(has(o, "wire_ratio") ? o["wire_ratio"] : -1, 2), "", ""},
-          {"median segment cycle / median round trip", Fixed(has(o, "cycle_ratio") ? o["cycle_ratio"] : -1, 2), "", ""},
-          {"raw round trip, 90th and 99th percentile (us)", Fixed(o["rtt_p90_us"], 0) + " " + Fixed(o["rtt_p99_us"], 0), "", ""},
-          {"segment cycle, 90th and 99th percentile (us)", Fixed(o["cycle_p90_us"], 0) + " " + Fixed(o["cycle_p99_us"], 0), "", ""},
-          {"ratio wall / (1024 x mean round trip)", Fixed(has(o, "mean_ratio") ? o["mean_ratio"] : -1, 2), "", ""}}},
+          {"median segment cycle / median round trip",
+           Fixed(has(o, "cycle_ratio") ? o["cycle_ratio"] : -1, 2), "", ""},
+          {"raw round trip, 90th and 99th percentile (us)",
+           Fixed(o["rtt_p90_us"], 0) + " " + Fixed(o["rtt_p99_us"], 0), "", ""},
+          {"segment cycle, 90th and 99th percentile (us)",
+           Fixed(o["cycle_p90_us"], 0) + " " + Fixed(o["cycle_p99_us"], 0), "", ""},
+          {"ratio wall / (1024 x mean round trip)", Fixed(has(o, "mean_ratio") ? o["mean_ratio"] : -1, 2), "",
+           ""}}},
         {"3 256 KiB file, 100 devices",
          {{"wall until every verdict (s)", Fixed(has(p, "wall_s") ? p["wall_s"] : -1, 3), "< 3",
            Met(has(p, "wall_s"), p["wall_s"] < 3)},
@@ -915,14 +889,17 @@ int main(int argc, char** argv)
           {"peak RSS (MiB)", Fixed(p["rss_mib"], 1), "", ""},
           {"peak capture ring memory (MiB)", Fixed(p["ring_mib"], 1), "", ""},
           {"capture rings open at that peak", Fixed(p["rings"], 0), "", ""},
-          {"devices with success", Fixed(p["success"], 0), "100", Met(has(p, "success"), p["success"] == 100)}}},
+          {"devices with success", Fixed(p["success"], 0), "100",
+           Met(has(p, "success"), p["success"] == 100)}}},
         {"4 command, 1000 devices",
          {{"time until every verdict (s)", Fixed(has(k, "verdict_s") ? k["verdict_s"] : -1, 3), "< 5",
            Met(has(k, "verdict_s"), k["verdict_s"] < 5)},
           {"CPU of the engine (s)", Fixed(k["cpu_s"], 3), "", ""},
-          {"peak capture ring memory (MiB)", Fixed(k["ring_mib"], 1), "< 64", Met(has(k, "ring_mib"), k["ring_mib"] < 64)},
+          {"peak capture ring memory (MiB)", Fixed(k["ring_mib"], 1), "< 64",
+           Met(has(k, "ring_mib"), k["ring_mib"] < 64)},
           {"capture rings open at that peak", Fixed(k["rings"], 0), "", ""},
-          {"devices with success", Fixed(k["success"], 0), "1000", Met(has(k, "success"), k["success"] == 1000)},
+          {"devices with success", Fixed(k["success"], 0), "1000",
+           Met(has(k, "success"), k["success"] == 1000)},
           {"opening one worker handle (ms)", Fixed(k["open_ms"], 2), "", ""}}},
         {"  worker capture rings",
          {{"kernel buffer of a worker (KiB)", Fixed(r["worker_buffer_kib"], 0), "", ""},
@@ -939,15 +916,18 @@ int main(int argc, char** argv)
          {{"time until every verdict (s)", Fixed(has(q, "verdict_s") ? q["verdict_s"] : -1, 3), "< 5",
            Met(has(q, "verdict_s"), q["verdict_s"] < 5)},
           {"CPU of the workers (s)", Fixed(q["cpu_s"], 3), "", ""},
-          {"peak capture ring memory (MiB)", Fixed(q["ring_mib"], 1), "< 64", Met(has(q, "ring_mib"), q["ring_mib"] < 64)},
+          {"peak capture ring memory (MiB)", Fixed(q["ring_mib"], 1), "< 64",
+           Met(has(q, "ring_mib"), q["ring_mib"] < 64)},
           {"capture rings open at that peak", Fixed(q["rings"], 0), "", ""},
-          {"devices with success", Fixed(q["success"], 0), "1000", Met(has(q, "success"), q["success"] == 1000)}}},
+          {"devices with success", Fixed(q["success"], 0), "1000",
+           Met(has(q, "success"), q["success"] == 1000)}}},
     };
     std::printf("\n%-28s %-42s %12s %8s %4s\n", "case", "figure", "value", "target", "met");
     for (const auto& [name, rows] : table) {
         const char* label = name;
         for (const Row& row : rows) {
-            std::printf("%-28s %-42s %12s %8s %4s\n", label, row.label, row.value.c_str(), row.target, row.met);
+            std::printf("%-28s %-42s %12s %8s %4s\n", label, row.label, row.value.c_str(), row.target,
+                        row.met);
             label = "";
         }
     }

@@ -5,8 +5,7 @@
 namespace provix {
 namespace {
 
-std::optional<std::size_t> IndexText(const std::string& text, std::size_t count)
-{
+std::optional<std::size_t> IndexText(const std::string& text, std::size_t count) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
@@ -16,8 +15,7 @@ std::optional<std::size_t> IndexText(const std::string& text, std::size_t count)
 
 }  // namespace
 
-AdapterChoice ChooseAdapterNamed(const std::vector<local_adapter_stu>& adapters, const std::string& wanted)
-{
+AdapterChoice ChooseAdapterNamed(const std::vector<local_adapter_stu>& adapters, const std::string& wanted) {
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         if (adapters[i].name == wanted) {
             return {i, {}};
@@ -27,7 +25,8 @@ AdapterChoice ChooseAdapterNamed(const std::vector<local_adapter_stu>& adapters,
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         if (AdapterDisplayText(adapters[i]) == wanted) {
             if (by_text) {
-                return {std::nullopt, "\"" + wanted + "\" names more than one adapter; use its name or index"};
+                return {std::nullopt,
+                        "\"" + wanted + "\" names more than one adapter; use its name or index"};
             }
             by_text = i;
         }

@@ -12,8 +12,7 @@ struct OptionRule {
     std::set<CtlCommand> commands;  // where it applies
 };
 
-const std::map<std::string, OptionRule>& Rules()
-{
+const std::map<std::string, OptionRule>& Rules() {
     using enum CtlCommand;
     static const std::map<std::string, OptionRule> rules = {
         {"--adapter", {true, {Scan, AntiTheft, Customize}}},
@@ -30,28 +29,27 @@ const std::map<std::string, OptionRule>& Rules()
     return rules;
 }
 
-std::optional<CtlCommand> CommandNamed(const std::string& word)
-{
+std::optional<CtlCommand> CommandNamed(const std::string& word) {
     static const std::map<std::string, CtlCommand> names = {
-        {"adapters", CtlCommand::Adapters}, {"scan", CtlCommand::Scan},          {"antitheft", CtlCommand::AntiTheft},
-        {"customize", CtlCommand::Customize}, {"help", CtlCommand::Help},
+        {"adapters", CtlCommand::Adapters},   {"scan", CtlCommand::Scan},
+        {"antitheft", CtlCommand::AntiTheft}, {"customize", CtlCommand::Customize},
+        {"help", CtlCommand::Help},
     };
     const auto it = names.find(word);
     return it == names.end() ? std::nullopt : std::optional(it->second);
 }
 
-CtlParse Fail(std::string why)
-{
+CtlParse Fail(std::string why) {
     return CtlParse{std::nullopt, std::move(why)};
 }
 
 // "02:50:00:00:00:01,02:50:00:00:00:02": each MAC once, in the order given.
-bool ReadDeviceList(const std::string& text, std::vector<MacAddress>& devices, std::string& error)
-{
+bool ReadDeviceList(const std::string& text, std::vector<MacAddress>& devices, std::string& error) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
-        const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const std::optional<MacAddress> mac = ParseMac(item);
         if (!mac) {
             error = item.empty() ? "--devices: empty entry in \"" + text + "\""
@@ -70,16 +68,15 @@ bool ReadDeviceList(const std::string& text, std::vector<MacAddress>& devices, s
 
 }  // namespace
 
-CtlParse ParseCtlCommandLine(const std::vector<std::string>& args)
-{
+CtlParse ParseCtlCommandLine(const std::vector<std::string>& args) {
     CtlOptions options;
     std::optional<CtlCommand> command;
     std::map<std::string, std::string> given;  // option -> value ("" for flags)
     std::vector<std::string> order;
 
     // Asking for help anywhere gets it, whatever else is wrong with the line.
-    if (std::find_if(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; }) !=
-        args.end()) {
+    if (std::find_if(args.begin(), args.end(),
+                     [](const std::string& a) { return a == "--help" || a == "-h"; }) != args.end()) {
         return CtlParse{CtlOptions{}, {}};
     }
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -137,12 +134,14 @@ CtlParse ParseCtlCommandLine(const std::vector<std::string>& args)
         const auto it = given.find(name);
         return it == given.end() ? std::nullopt : std::optional(it->second);
     };
-    const bool needs_adapter = options.command == CtlCommand::Scan || options.command == CtlCommand::AntiTheft ||
+    const bool needs_adapter = options.command == CtlCommand::Scan ||
+                               options.command == CtlCommand::AntiTheft ||
                                options.command == CtlCommand::Customize;
     if (needs_adapter) {
         const std::optional<std::string> adapter = take("--adapter");
         if (!adapter || adapter->empty()) {
-            return Fail("--adapter is required (an index, interface name or display text of provixctl adapters)");
+            return Fail(
+                "--adapter is required (an index, interface name or display text of provixctl adapters)");
         }
         options.adapter = *adapter;
     }
@@ -189,8 +188,7 @@ CtlParse ParseCtlCommandLine(const std::vector<std::string>& args)
     return CtlParse{std::move(options), {}};
 }
 
-const char* CtlUsageText()
-{
+const char* CtlUsageText() {
     return R"(Usage: provixctl COMMAND [options] [--json]
 The headless companion of Provix: the same engine, its own scratch results store.
 

@@ -28,7 +28,7 @@ struct CtlOptions {
     std::optional<std::string> confirm;  // defaults to the lock code
     bool switch_off = false;
     std::optional<std::string> ac_name;
-    std::optional<std::string> dns1;     // left out: the server stays unset ("0.0.0.0")
+    std::optional<std::string> dns1;  // left out: the server stays unset ("0.0.0.0")
     std::optional<std::string> dns2;
 
     // customize

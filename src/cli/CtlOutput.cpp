@@ -8,8 +8,7 @@ namespace {
 
 // Length of the well-formed UTF-8 sequence at text[i], or 0 when the bytes there are not one
 // (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
-{
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
     std::size_t length;
@@ -50,47 +49,43 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
     return length;
 }
 
-const char* StatusName(int status)
-{
+const char* StatusName(int status) {
     const char* name = OperateStatusName(status);
     return name && *name ? name : "Unknown";
 }
 
-const char* ResultName(DeviceResult result)
-{
+const char* ResultName(DeviceResult result) {
     const char* name = DeviceResultName(result);
     return name && *name ? name : "Unknown";
 }
 
 }  // namespace
 
-std::string TsvField(std::string_view text)
-{
+std::string TsvField(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
-std::string TsvLine(const std::vector<std::string>& fields)
-{
+std::string TsvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) {
@@ -102,8 +97,7 @@ std::string TsvLine(const std::vector<std::string>& fields)
     return line;
 }
 
-std::string JsonString(std::string_view text)
-{
+std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -119,29 +113,29 @@ std::string JsonString(std::string_view text)
             continue;
         }
         switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += static_cast<char>(c);
+                }
         }
         ++i;
     }
@@ -149,8 +143,7 @@ std::string JsonString(std::string_view text)
     return out;
 }
 
-std::string FormatAdapters(const std::vector<AdapterRow>& rows, bool json)
-{
+std::string FormatAdapters(const std::vector<AdapterRow>& rows, bool json) {
     std::string out;
     if (!json) {
         for (const AdapterRow& row : rows) {
@@ -169,8 +162,7 @@ std::string FormatAdapters(const std::vector<AdapterRow>& rows, bool json)
     return out;
 }
 
-std::string FormatScan(const std::string& adapter_display, const std::vector<ap_info_stu>& rows, bool json)
-{
+std::string FormatScan(const std::string& adapter_display, const std::vector<ap_info_stu>& rows, bool json) {
     std::string out;
     if (!json) {
         for (const ap_info_stu& row : rows) {
@@ -190,8 +182,8 @@ std::string FormatScan(const std::string& adapter_display, const std::vector<ap_
     return out;
 }
 
-std::string FormatOperation(const std::string& adapter_display, const std::vector<OperationRow>& rows, bool json)
-{
+std::string FormatOperation(const std::string& adapter_display, const std::vector<OperationRow>& rows,
+                            bool json) {
     std::string out;
     if (!json) {
         for (const OperationRow& row : rows) {

@@ -38,6 +38,7 @@ struct OperationRow {
 
 std::string FormatAdapters(const std::vector<AdapterRow>& rows, bool json);
 std::string FormatScan(const std::string& adapter_display, const std::vector<ap_info_stu>& rows, bool json);
-std::string FormatOperation(const std::string& adapter_display, const std::vector<OperationRow>& rows, bool json);
+std::string FormatOperation(const std::string& adapter_display, const std::vector<OperationRow>& rows,
+                            bool json);
 
 }  // namespace provix

@@ -24,36 +24,33 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds kTick{1};
 
-std::string ExecutablePath()
-{
+std::string ExecutablePath() {
     std::error_code ec;
     const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string("provixctl") : path.string();
 }
 
-std::string OptionOf(AntiTheftField field)
-{
+std::string OptionOf(AntiTheftField field) {
     switch (field) {
-    case AntiTheftField::LockCode:
-        return "--lockcode: ";
-    case AntiTheftField::ConfirmLockCode:
-        return "--confirm: ";
-    case AntiTheftField::AcName:
-        return "--acname: ";
-    case AntiTheftField::PrimaryDns:
-        return "--dns1: ";
-    case AntiTheftField::SecondaryDns:
-        return "--dns2: ";
-    case AntiTheftField::None:
-        break;
+        case AntiTheftField::LockCode:
+            return "--lockcode: ";
+        case AntiTheftField::ConfirmLockCode:
+            return "--confirm: ";
+        case AntiTheftField::AcName:
+            return "--acname: ";
+        case AntiTheftField::PrimaryDns:
+            return "--dns1: ";
+        case AntiTheftField::SecondaryDns:
+            return "--dns2: ";
+        case AntiTheftField::None:
+            break;
     }
     return {};
 }
 
 // A payload is read again by each device's worker; a path that is no readable file would only
 // fail every transfer, so it is refused before anything is sent.
-bool ReadableFile(const std::string& path, std::string& why)
-{
+bool ReadableFile(const std::string& path, std::string& why) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         why = "cannot read " + path + ": " + std::generic_category().message(errno);
@@ -68,15 +65,13 @@ bool ReadableFile(const std::string& path, std::string& why)
     return regular;
 }
 
-bool HasVerdict(DeviceResult result)
-{
+bool HasVerdict(DeviceResult result) {
     return result == ResultSuccess || result == ResultFailed;
 }
 
 }  // namespace
 
-std::int32_t CustomizeKind(bool logo, bool config)
-{
+std::int32_t CustomizeKind(bool logo, bool config) {
     if (logo && config) {
         return KIND_LOGO_PARA;
     }
@@ -87,64 +82,60 @@ std::int32_t CustomizeKind(bool logo, bool config)
 }
 
 CtlSession::CtlSession(std::ostream& out, std::ostream& err, Waiter wait)
-    : out(out), err(err), wait(std::move(wait))
-{
-}
+    : out(out), err(err), wait(std::move(wait)) {}
 
-CtlSession::~CtlSession()
-{
+CtlSession::~CtlSession() {
     CloseScratchStore();
 }
 
-int CtlSession::Run(const CtlOptions& options)
-{
+int CtlSession::Run(const CtlOptions& options) {
     for (const std::string& warning : options.warnings) {
         err << "provixctl: " << warning << "\n";
     }
     switch (options.command) {
-    case CtlCommand::Help:
-        out << CtlUsageText();
-        return kCtlSuccess;
-    case CtlCommand::Adapters:
-        return ListAdapters(options);
-    case CtlCommand::Scan:
-        return Scan(options);
-    case CtlCommand::AntiTheft: {
-        AntiTheftInput input;
-        input.lock_code = options.lock_code;
-        input.confirm_lock_code = options.confirm.value_or(options.lock_code);
-        input.switch_on = !options.switch_off;
-        input.ac_name = options.ac_name.value_or("");
-        input.primary_dns = options.dns1.value_or(kDnsPlaceholder);
-        input.secondary_dns = options.dns2.value_or(kDnsPlaceholder);
-        // Checked before the scan: a typing error should not cost a scan, nor reach any device.
-        AntiTheftCheck check = ValidateAntiTheftInput(input);
-        std::string command;
-        if (check.Passed()) {
-            check = BuildAntiTheftCommand(input, command);
-        }
-        if (!check.Passed()) {
-            err << "provixctl: " << OptionOf(check.focus) << check.message << "\n";
-            return kCtlUsage;
-        }
-        return Operate(options, KIND_JSON, command);
-    }
-    case CtlCommand::Customize: {
-        for (const std::string* path : {&options.logo_path, &options.config_path}) {
-            std::string why;
-            if (!path->empty() && !ReadableFile(*path, why)) {
-                err << "provixctl: " << why << "\n";
+        case CtlCommand::Help:
+            out << CtlUsageText();
+            return kCtlSuccess;
+        case CtlCommand::Adapters:
+            return ListAdapters(options);
+        case CtlCommand::Scan:
+            return Scan(options);
+        case CtlCommand::AntiTheft: {
+            AntiTheftInput input;
+            input.lock_code = options.lock_code;
+            input.confirm_lock_code = options.confirm.value_or(options.lock_code);
+            input.switch_on = !options.switch_off;
+            input.ac_name = options.ac_name.value_or("");
+            input.primary_dns = options.dns1.value_or(kDnsPlaceholder);
+            input.secondary_dns = options.dns2.value_or(kDnsPlaceholder);
+            // Checked before the scan: a typing error should not cost a scan, nor reach any device.
+            AntiTheftCheck check = ValidateAntiTheftInput(input);
+            std::string command;
+            if (check.Passed()) {
+                check = BuildAntiTheftCommand(input, command);
+            }
+            if (!check.Passed()) {
+                err << "provixctl: " << OptionOf(check.focus) << check.message << "\n";
                 return kCtlUsage;
             }
+            return Operate(options, KIND_JSON, command);
         }
-        return Operate(options, CustomizeKind(!options.logo_path.empty(), !options.config_path.empty()), {});
-    }
+        case CtlCommand::Customize: {
+            for (const std::string* path : {&options.logo_path, &options.config_path}) {
+                std::string why;
+                if (!path->empty() && !ReadableFile(*path, why)) {
+                    err << "provixctl: " << why << "\n";
+                    return kCtlUsage;
+                }
+            }
+            return Operate(options, CustomizeKind(!options.logo_path.empty(), !options.config_path.empty()),
+                           {});
+        }
     }
     return kCtlUsage;
 }
 
-int CtlSession::ListAdapters(const CtlOptions& options)
-{
+int CtlSession::ListAdapters(const CtlOptions& options) {
     std::vector<local_adapter_stu> adapters;
     GetAdapterList(adapters);
     std::vector<AdapterRow> rows;
@@ -158,8 +149,7 @@ int CtlSession::ListAdapters(const CtlOptions& options)
     return kCtlSuccess;
 }
 
-bool CtlSession::OpenScratchStore()
-{
+bool CtlSession::OpenScratchStore() {
     std::error_code ec;
     std::filesystem::path base = std::filesystem::temp_directory_path(ec);
     if (ec) {
@@ -181,8 +171,7 @@ bool CtlSession::OpenScratchStore()
     return true;
 }
 
-void CtlSession::CloseScratchStore()
-{
+void CtlSession::CloseScratchStore() {
     // The engine first: its workers and threads write to the store until they are stopped.
     manager.reset();
     store.reset();
@@ -193,8 +182,7 @@ void CtlSession::CloseScratchStore()
     }
 }
 
-bool CtlSession::SleepUntil(Clock::time_point when)
-{
+bool CtlSession::SleepUntil(Clock::time_point when) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now());
     if (left.count() > 0 && !wait(left)) {
         interrupted = true;
@@ -202,8 +190,7 @@ bool CtlSession::SleepUntil(Clock::time_point when)
     return !interrupted;
 }
 
-std::vector<ap_info_stu> CtlSession::StoredDevices()
-{
+std::vector<ap_info_stu> CtlSession::StoredDevices() {
     std::vector<ap_info_stu> rows;
     int count = 0;
     int successes = 0;
@@ -212,8 +199,7 @@ std::vector<ap_info_stu> CtlSession::StoredDevices()
     return rows;
 }
 
-int CtlSession::OpenAndScan(const CtlOptions& options)
-{
+int CtlSession::OpenAndScan(const CtlOptions& options) {
     std::vector<local_adapter_stu> adapters;
     GetAdapterList(adapters);
     const AdapterChoice choice = ChooseAdapterNamed(adapters, options.adapter);
@@ -234,8 +220,8 @@ int CtlSession::OpenAndScan(const CtlOptions& options)
         err << "provixctl: " << start.list_error << "\n";
     }
     if (!start.threads_running || !start.request_sent) {
-        const std::string why = start.capture_error.text.empty() ? "it could not be captured on"
-                                                                 : start.capture_error.text;
+        const std::string why =
+            start.capture_error.text.empty() ? "it could not be captured on" : start.capture_error.text;
         err << "provixctl: cannot open adapter " << adapter.name << ": " << why << "\n";
         if (start.capture_error.permission) {
             err << "provixctl: raw frames need capture rights; grant them (as root) with:\n"
@@ -260,8 +246,7 @@ int CtlSession::OpenAndScan(const CtlOptions& options)
     }
 }
 
-int CtlSession::Scan(const CtlOptions& options)
-{
+int CtlSession::Scan(const CtlOptions& options) {
     const int status = OpenAndScan(options);
     if (status != kCtlSuccess) {
         return status;
@@ -270,8 +255,7 @@ int CtlSession::Scan(const CtlOptions& options)
     return kCtlSuccess;
 }
 
-int CtlSession::Operate(const CtlOptions& options, std::int32_t kind, const std::string& command)
-{
+int CtlSession::Operate(const CtlOptions& options, std::int32_t kind, const std::string& command) {
     const int status = OpenAndScan(options);
     if (status != kCtlSuccess) {
         return status;
@@ -347,7 +331,8 @@ int CtlSession::Operate(const CtlOptions& options, std::int32_t kind, const std:
     bool all_success = true;
     for (const std::string& mac : chosen) {
         const ap_info_stu& row = rows[mac];
-        const DeviceResult result = CSqlManagement::ComputeResult(row.para_status, row.logo_status, row.antitheft_status);
+        const DeviceResult result =
+            CSqlManagement::ComputeResult(row.para_status, row.logo_status, row.antitheft_status);
         report.push_back({mac, row.para_status, row.logo_status, row.antitheft_status, result});
         all_success = all_success && result == ResultSuccess;
     }

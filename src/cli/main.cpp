@@ -14,8 +14,7 @@
 
 namespace {
 
-sigset_t StopSignals()
-{
+sigset_t StopSignals() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
@@ -26,8 +25,7 @@ sigset_t StopSignals()
 
 // Sleeps in sigtimedwait: the stop signals stay blocked in every thread, so an interrupt only ends
 // this wait and the session still stops its workers and removes its scratch store.
-bool WaitUnlessStopped(std::chrono::milliseconds duration)
-{
+bool WaitUnlessStopped(std::chrono::milliseconds duration) {
     const sigset_t set = StopSignals();
     const auto deadline = std::chrono::steady_clock::now() + duration;
     for (;;) {
@@ -49,8 +47,7 @@ bool WaitUnlessStopped(std::chrono::milliseconds duration)
 }
 
 // One capture handle per device at once: the usual 1024-descriptor default would fail a large batch.
-void RaiseDescriptorLimit()
-{
+void RaiseDescriptorLimit() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
@@ -60,8 +57,7 @@ void RaiseDescriptorLimit()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace provix;
     const sigset_t stop = StopSignals();
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);

@@ -20,8 +20,7 @@ struct Accepted {
 
 class AcceptedLine : public ::testing::TestWithParam<Accepted> {};
 
-TEST_P(AcceptedLine, YieldsTheCommandAdapterAndFormat)
-{
+TEST_P(AcceptedLine, YieldsTheCommandAdapterAndFormat) {
     const Accepted& c = GetParam();
     const CtlParse parse = ParseCtlCommandLine(c.args);
     ASSERT_TRUE(parse.options) << parse.error;
@@ -36,8 +35,11 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"adapters", {"adapters"}, CtlCommand::Adapters, "", false},
         Accepted{"adapters_json_first", {"--json", "adapters"}, CtlCommand::Adapters, "", true},
         Accepted{"scan_value_apart", {"scan", "--adapter", "eth1"}, CtlCommand::Scan, "eth1", false},
-        Accepted{"scan_value_joined", {"scan", "--adapter=USB Ethernet (00:e0:4c:68:01:02)", "--json"},
-                 CtlCommand::Scan, "USB Ethernet (00:e0:4c:68:01:02)", true},
+        Accepted{"scan_value_joined",
+                 {"scan", "--adapter=USB Ethernet (00:e0:4c:68:01:02)", "--json"},
+                 CtlCommand::Scan,
+                 "USB Ethernet (00:e0:4c:68:01:02)",
+                 true},
         // A value is taken as given, even one that looks like an option or holds "=".
         Accepted{"value_with_equals", {"scan", "--adapter=a=b"}, CtlCommand::Scan, "a=b", false},
         Accepted{"options_before_command", {"--adapter", "2", "scan"}, CtlCommand::Scan, "2", false},
@@ -53,8 +55,7 @@ struct Refused {
 
 class RefusedLine : public ::testing::TestWithParam<Refused> {};
 
-TEST_P(RefusedLine, IsBadUsageWithAReason)
-{
+TEST_P(RefusedLine, IsBadUsageWithAReason) {
     const CtlParse parse = ParseCtlCommandLine(GetParam().args);
     EXPECT_FALSE(parse.options);
     EXPECT_NE(parse.error.find(GetParam().says), std::string::npos) << parse.error;
@@ -71,20 +72,23 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"empty_adapter", {"scan", "--adapter="}, "--adapter is required"},
         Refused{"no_adapter", {"antitheft", "--lockcode", "x"}, "--adapter is required"},
         Refused{"given_twice", {"scan", "--adapter", "a", "--adapter", "b"}, "--adapter given twice"},
-        Refused{"flag_with_value", {"antitheft", "--adapter", "a", "--lockcode", "k", "--off=1"}, "takes no value"},
+        Refused{"flag_with_value",
+                {"antitheft", "--adapter", "a", "--lockcode", "k", "--off=1"},
+                "takes no value"},
         Refused{"wrong_command", {"scan", "--adapter", "a", "--lockcode", "k"}, "--lockcode does not apply"},
         Refused{"devices_on_scan", {"scan", "--adapter", "a", "--devices", "02:50:00:00:00:01"}, "--devices"},
         Refused{"no_lockcode", {"antitheft", "--adapter", "a"}, "--lockcode"},
-        Refused{"bad_mac", {"customize", "--adapter", "a", "--logo", "l", "--devices", "02:50:00:00:00:1"},
+        Refused{"bad_mac",
+                {"customize", "--adapter", "a", "--logo", "l", "--devices", "02:50:00:00:00:1"},
                 "\"02:50:00:00:00:1\" is not a MAC"},
-        Refused{"empty_entry", {"customize", "--adapter", "a", "--logo", "l", "--devices", "02:50:00:00:00:01,"},
+        Refused{"empty_entry",
+                {"customize", "--adapter", "a", "--logo", "l", "--devices", "02:50:00:00:00:01,"},
                 "empty entry"},
         Refused{"customize_nothing", {"customize", "--adapter", "a"}, "--logo FILE, --config FILE"},
         Refused{"customize_empty_logo", {"customize", "--adapter", "a", "--logo="}, "--logo needs a file"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(CtlCommandLine, AntiTheftKeepsTextsAsTypedAndTellsLeftOutFromEmpty)
-{
+TEST(CtlCommandLine, AntiTheftKeepsTextsAsTypedAndTellsLeftOutFromEmpty) {
     const CtlParse parse = ParseCtlCommandLine(
         {"antitheft", "--adapter", "eth1", "--lockcode", " k 1", "--acname", "", "--dns2", " 8.8.4.4"});
     ASSERT_TRUE(parse.options) << parse.error;
@@ -99,20 +103,19 @@ TEST(CtlCommandLine, AntiTheftKeepsTextsAsTypedAndTellsLeftOutFromEmpty)
     EXPECT_TRUE(o.warnings.empty());
 }
 
-TEST(CtlCommandLine, OffWarnsAboutSettingsItWillNotSend)
-{
+TEST(CtlCommandLine, OffWarnsAboutSettingsItWillNotSend) {
     const CtlParse parse = ParseCtlCommandLine(
         {"antitheft", "--adapter", "a", "--lockcode", "k", "--off", "--acname", "AC", "--dns1", "1.1.1.1"});
     ASSERT_TRUE(parse.options) << parse.error;
     EXPECT_TRUE(parse.options->switch_off);
-    EXPECT_EQ(parse.options->warnings,
-              (std::vector<std::string>{"--acname has no effect with --off", "--dns1 has no effect with --off"}));
+    EXPECT_EQ(parse.options->warnings, (std::vector<std::string>{"--acname has no effect with --off",
+                                                                 "--dns1 has no effect with --off"}));
 }
 
-TEST(CtlCommandLine, DeviceListIsNormalisedAndEachDeviceTakenOnce)
-{
-    const CtlParse parse = ParseCtlCommandLine({"customize", "--adapter", "a", "--config", "c.xml", "--devices",
-                                                "02:50:00:00:00:0b,02:50:00:00:00:01,02:50:00:00:00:0B"});
+TEST(CtlCommandLine, DeviceListIsNormalisedAndEachDeviceTakenOnce) {
+    const CtlParse parse =
+        ParseCtlCommandLine({"customize", "--adapter", "a", "--config", "c.xml", "--devices",
+                             "02:50:00:00:00:0b,02:50:00:00:00:01,02:50:00:00:00:0B"});
     ASSERT_TRUE(parse.options) << parse.error;
     const std::vector<MacAddress> expected = {{0x02, 0x50, 0, 0, 0, 0x0B}, {0x02, 0x50, 0, 0, 0, 0x01}};
     EXPECT_EQ(parse.options->devices, expected);

@@ -9,8 +9,7 @@
 namespace provix {
 namespace {
 
-std::vector<std::string> SplitTabs(const std::string& line)
-{
+std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream in(line);
     std::string field;
@@ -29,8 +28,7 @@ struct Escape {
 
 class FieldEscape : public ::testing::TestWithParam<Escape> {};
 
-TEST_P(FieldEscape, KeepsTheFieldOnItsLineAndTheDocumentValid)
-{
+TEST_P(FieldEscape, KeepsTheFieldOnItsLineAndTheDocumentValid) {
     EXPECT_EQ(TsvField(GetParam().raw), GetParam().tsv);
     EXPECT_EQ(JsonString(GetParam().raw), GetParam().json);
 }
@@ -38,8 +36,7 @@ TEST_P(FieldEscape, KeepsTheFieldOnItsLineAndTheDocumentValid)
 INSTANTIATE_TEST_SUITE_P(
     Texts, FieldEscape,
     ::testing::Values(
-        Escape{"plain", "Office-5G", "Office-5G", "\"Office-5G\""},
-        Escape{"empty", "", "", "\"\""},
+        Escape{"plain", "Office-5G", "Office-5G", "\"Office-5G\""}, Escape{"empty", "", "", "\"\""},
         Escape{"tab_and_breaks", "a\tb\nc\rd", "a\\tb\\nc\\rd", "\"a\\tb\\nc\\rd\""},
         // A backslash is doubled in both, so "\t" typed by the device stays apart from a real tab.
         Escape{"backslash_t", "a\\tb", "a\\\\tb", "\"a\\\\tb\""},
@@ -58,8 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\""}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(CtlOutput, HostileDeviceTextsKeepEveryRowAtSixColumns)
-{
+TEST(CtlOutput, HostileDeviceTextsKeepEveryRowAtSixColumns) {
     ap_info_stu row;
     row.mac = "02:50:00:00:00:01";
     row.date = "2024-03-06 09:15:00";
@@ -84,8 +80,7 @@ TEST(CtlOutput, HostileDeviceTextsKeepEveryRowAtSixColumns)
     EXPECT_EQ(count, 2);
 }
 
-TEST(CtlOutput, OperationRowsUseTheEnumNamesAndJsonCountsVerdicts)
-{
+TEST(CtlOutput, OperationRowsUseTheEnumNamesAndJsonCountsVerdicts) {
     const std::vector<OperationRow> rows = {
         {"02:50:00:00:00:01", WaitOperate, WaitOperate, OperateSuccess, ResultSuccess},
         {"02:50:00:00:00:02", TransmitFail, OperateSuccess, WaitOperate, ResultFailed},
@@ -96,15 +91,15 @@ TEST(CtlOutput, OperationRowsUseTheEnumNamesAndJsonCountsVerdicts)
               "02:50:00:00:00:02\tTransmitFail\tOperateSuccess\tWaitOperate\tResultFailed\n"
               "02:50:00:00:00:03\tTransmitFinish\tUnknown\tOperating\tResultInProgress\n");
     const std::string json = FormatOperation("eth1", rows, true);
-    EXPECT_NE(json.find("{\"mac\":\"02:50:00:00:00:02\",\"para\":\"TransmitFail\",\"logo\":\"OperateSuccess\","
-                        "\"antitheft\":\"WaitOperate\",\"result\":\"ResultFailed\"}"),
-              std::string::npos)
+    EXPECT_NE(
+        json.find("{\"mac\":\"02:50:00:00:00:02\",\"para\":\"TransmitFail\",\"logo\":\"OperateSuccess\","
+                  "\"antitheft\":\"WaitOperate\",\"result\":\"ResultFailed\"}"),
+        std::string::npos)
         << json;
     EXPECT_NE(json.find("\"success\":1,\"failed\":1}"), std::string::npos) << json;
 }
 
-TEST(CtlOutput, EmptyListsGiveNoLinesOrAnEmptyArray)
-{
+TEST(CtlOutput, EmptyListsGiveNoLinesOrAnEmptyArray) {
     EXPECT_EQ(FormatAdapters({}, false), "");
     EXPECT_EQ(FormatAdapters({}, true), "{\"adapters\":[]}\n");
     EXPECT_EQ(FormatScan("x", {}, true), "{\"adapter\":\"x\",\"devices\":[]}\n");

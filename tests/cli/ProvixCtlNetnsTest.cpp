@@ -39,8 +39,7 @@ struct CtlRun {
     int status = -1;  // exit status, or -1 when it did not exit normally
     std::string out;
     std::string err;
-    std::vector<std::vector<std::string>> Rows() const
-    {
+    std::vector<std::vector<std::string>> Rows() const {
         std::vector<std::vector<std::string>> rows;
         std::stringstream lines(out);
         std::string line;
@@ -57,19 +56,16 @@ struct CtlRun {
     }
 };
 
-std::string ReadFile(const fs::path& path)
-{
+std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
+void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string RandomBytes(std::size_t n, unsigned seed)
-{
+std::string RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     std::string bytes(n, '\0');
     for (char& b : bytes) {
@@ -78,8 +74,7 @@ std::string RandomBytes(std::size_t n, unsigned seed)
     return bytes;
 }
 
-std::string Today()
-{
+std::string Today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -90,8 +85,7 @@ std::string Today()
 
 class ProvixCtlNetns : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!test::RequireNetns()) {
             return;
         }
@@ -102,8 +96,7 @@ protected:
         fs::create_directories(folder / "tmp");
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         if (!folder.empty()) {
             std::error_code ec;
             fs::remove_all(folder, ec);
@@ -114,8 +107,7 @@ protected:
     // `meanwhile` runs once it has started, given its process id (its output is small enough to wait
     // in the pipes).
     CtlRun Ctl(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {},
-               const std::function<void(pid_t)>& meanwhile = {})
-    {
+               const std::function<void(pid_t)>& meanwhile = {}) {
         std::vector<std::string> argv = prefix;
         argv.push_back(PROVIXCTL_PATH);
         argv.insert(argv.end(), args.begin(), args.end());
@@ -195,15 +187,15 @@ protected:
     DevSim sim;
 };
 
-TEST_F(ProvixCtlNetns, AdaptersListTheNamespacePairInBothFormats)
-{
+TEST_F(ProvixCtlNetns, AdaptersListTheNamespacePairInBothFormats) {
     if (folder.empty()) {
         return;
     }
     const CtlRun tsv = Ctl({"adapters"});
     ASSERT_EQ(tsv.status, 0) << tsv.err;
     const auto rows = tsv.Rows();
-    const auto ours = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.size() == 3 && r[2] == test::TestAdapter(); });
+    const auto ours = std::find_if(
+        rows.begin(), rows.end(), [](const auto& r) { return r.size() == 3 && r[2] == test::TestAdapter(); });
     ASSERT_NE(ours, rows.end()) << tsv.out;
     EXPECT_EQ((*ours)[0], std::to_string(ours - rows.begin()));
     EXPECT_EQ((*ours)[1].rfind(test::TestAdapter() + " (", 0), 0u) << (*ours)[1];
@@ -219,8 +211,7 @@ TEST_F(ProvixCtlNetns, AdaptersListTheNamespacePairInBothFormats)
     EXPECT_EQ(entry["display"].text, (*ours)[1]);
 }
 
-TEST_F(ProvixCtlNetns, ScanListsEveryDeviceOnceWithItsFirstAnswer)
-{
+TEST_F(ProvixCtlNetns, ScanListsEveryDeviceOnceWithItsFirstAnswer) {
     if (folder.empty()) {
         return;
     }
@@ -262,14 +253,13 @@ TEST_F(ProvixCtlNetns, ScanListsEveryDeviceOnceWithItsFirstAnswer)
     EXPECT_EQ(doc["devices"].items[0]["key2"].text, "k\t1");
 }
 
-TEST_F(ProvixCtlNetns, AntiTheftReportsEachVerdictLogsItAndFailsOnAMismatch)
-{
+TEST_F(ProvixCtlNetns, AntiTheftReportsEachVerdictLogsItAndFailsOnAMismatch) {
     if (folder.empty()) {
         return;
     }
     ASSERT_TRUE(sim.Start({"--devices", "3", "--lockcode", "K1", "--for", "3", "--lockcode", "K9"}));
-    const CtlRun run = Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K1", "--acname", "AC1",
-                         "--dns2", "8.8.4.4"});
+    const CtlRun run = Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K1", "--acname",
+                            "AC1", "--dns2", "8.8.4.4"});
     EXPECT_EQ(run.status, 1) << run.err;
     const std::vector<std::vector<std::string>> expected = {
         {DevSimMac(1), "WaitOperate", "WaitOperate", "OperateSuccess", "ResultSuccess"},
@@ -295,14 +285,13 @@ TEST_F(ProvixCtlNetns, AntiTheftReportsEachVerdictLogsItAndFailsOnAMismatch)
     EXPECT_EQ(success.find(DevSimMac(3)), std::string::npos);
 }
 
-TEST_F(ProvixCtlNetns, OnlyTheListedDevicesAreOperated)
-{
+TEST_F(ProvixCtlNetns, OnlyTheListedDevicesAreOperated) {
     if (folder.empty()) {
         return;
     }
     ASSERT_TRUE(sim.Start({"--devices", "3"}));
-    const CtlRun run = Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--off", "--json",
-                         "--devices", test::DevSimMac(2)});
+    const CtlRun run = Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--off",
+                            "--json", "--devices", test::DevSimMac(2)});
     ASSERT_EQ(run.status, 0) << run.err;
     test::JsonValue doc;
     std::string error;
@@ -322,8 +311,7 @@ TEST_F(ProvixCtlNetns, OnlyTheListedDevicesAreOperated)
     EXPECT_TRUE(state.Find(DevSimMac(3))->commands.empty());
 }
 
-TEST_F(ProvixCtlNetns, RefusalsSendNothingAndExitWithTwo)
-{
+TEST_F(ProvixCtlNetns, RefusalsSendNothingAndExitWithTwo) {
     if (folder.empty()) {
         return;
     }
@@ -335,11 +323,13 @@ TEST_F(ProvixCtlNetns, RefusalsSendNothingAndExitWithTwo)
     };
     const std::string adapter = test::TestAdapter();
     const std::vector<Refusal> refusals = {
-        {{"antitheft", "--adapter", adapter, "--lockcode", "K", "--acname", "A", "--devices", DevSimMac(1) + "," + DevSimMac(99)},
+        {{"antitheft", "--adapter", adapter, "--lockcode", "K", "--acname", "A", "--devices",
+          DevSimMac(1) + "," + DevSimMac(99)},
          "device " + DevSimMac(99) + " did not answer the scan"},
         {{"antitheft", "--adapter", adapter, "--lockcode", "K", "--confirm", "k", "--acname", "A"},
          "--confirm: The input information of the two is inconsistent!"},
-        {{"antitheft", "--adapter", adapter, "--lockcode", "K", "--off", "--lockcode", "L"}, "--lockcode given twice"},
+        {{"antitheft", "--adapter", adapter, "--lockcode", "K", "--off", "--lockcode", "L"},
+         "--lockcode given twice"},
         {{"customize", "--adapter", adapter, "--logo", (folder / "logo.png").string(), "--config",
           (folder / "missing.xml").string()},
          "cannot read " + (folder / "missing.xml").string()},
@@ -359,22 +349,20 @@ TEST_F(ProvixCtlNetns, RefusalsSendNothingAndExitWithTwo)
     }
 }
 
-TEST_F(ProvixCtlNetns, AdapterWithoutCaptureRightsNamesTheSetcapCommand)
-{
+TEST_F(ProvixCtlNetns, AdapterWithoutCaptureRightsNamesTheSetcapCommand) {
     if (folder.empty()) {
         return;
     }
     // Still root, but without the capabilities raw frames need, as an ordinary user would be.
     const CtlRun run = Ctl({"scan", "--adapter", test::TestAdapter()},
-                        {"setpriv", "--inh-caps=-all", "--bounding-set=-net_raw,-net_admin", "--"});
+                           {"setpriv", "--inh-caps=-all", "--bounding-set=-net_raw,-net_admin", "--"});
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_NE(run.err.find("cannot open adapter " + test::TestAdapter()), std::string::npos) << run.err;
     const std::string fix = "setcap cap_net_raw,cap_net_admin=eip " + fs::canonical(PROVIXCTL_PATH).string();
     EXPECT_NE(run.err.find(fix), std::string::npos) << run.err;
 }
 
-TEST_F(ProvixCtlNetns, InterruptStopsTheWorkersAndLeavesNothingBehind)
-{
+TEST_F(ProvixCtlNetns, InterruptStopsTheWorkersAndLeavesNothingBehind) {
     if (folder.empty()) {
         return;
     }
@@ -395,7 +383,8 @@ TEST_F(ProvixCtlNetns, InterruptStopsTheWorkersAndLeavesNothingBehind)
         kill(pid, SIGINT);
     };
     const CtlRun run =
-        Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--acname", "A"}, {}, interrupt_when_sent);
+        Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--acname", "A"}, {},
+            interrupt_when_sent);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
     const std::vector<std::vector<std::string>> expected = {
@@ -407,7 +396,7 @@ TEST_F(ProvixCtlNetns, InterruptStopsTheWorkersAndLeavesNothingBehind)
 
 struct Customization {
     const char* label;
-    std::size_t logo;    // bytes; 0 and no file when `send_logo` is false
+    std::size_t logo;  // bytes; 0 and no file when `send_logo` is false
     bool send_logo;
     std::size_t config;
     bool send_config;
@@ -415,8 +404,7 @@ struct Customization {
 
 class ProvixCtlCustomize : public ProvixCtlNetns, public ::testing::WithParamInterface<Customization> {};
 
-TEST_P(ProvixCtlCustomize, SendsTheFilesAsTheyAreToEveryDevice)
-{
+TEST_P(ProvixCtlCustomize, SendsTheFilesAsTheyAreToEveryDevice) {
     if (folder.empty()) {
         return;
     }
@@ -471,15 +459,15 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ProvixCtlCustomize,
                                            Customization{"logo_then_config", 3000, true, 1025, true}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(ProvixCtlNetns, DevicesWithoutAVerdictEndAsTheyStoodAfterFifteenSeconds)
-{
+TEST_F(ProvixCtlNetns, DevicesWithoutAVerdictEndAsTheyStoodAfterFifteenSeconds) {
     if (folder.empty()) {
         return;
     }
     // Device 2 acknowledges only after the worker gave up; device 3 acknowledges and never reports.
-    ASSERT_TRUE(sim.Start({"--devices", "3", "--for", "2", "--ack-delay", "7000", "--no-report", "--for", "3",
-                           "--no-report"}));
-    const CtlRun run = Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--acname", "A"});
+    ASSERT_TRUE(sim.Start(
+        {"--devices", "3", "--for", "2", "--ack-delay", "7000", "--no-report", "--for", "3", "--no-report"}));
+    const CtlRun run =
+        Ctl({"antitheft", "--adapter", test::TestAdapter(), "--lockcode", "K", "--acname", "A"});
     EXPECT_EQ(run.status, 1) << run.err;
     const std::vector<std::vector<std::string>> expected = {
         {DevSimMac(1), "WaitOperate", "WaitOperate", "OperateSuccess", "ResultSuccess"},
