@@ -13,6 +13,9 @@ namespace {
 constexpr std::chrono::milliseconds kErrorBackoff{20};
 // Frames read per wake before the deadline and the stop signal are looked at again.
 constexpr int kReadBurst = 64;
+// A worker reads each frame of its one device as it arrives, so a few dozen ring slots are plenty;
+// with a thousand workers at once the rings are what an operation costs in locked kernel memory.
+constexpr int kWorkerBufferBytes = 64 * 1024;
 
 }  // namespace
 
@@ -59,8 +62,10 @@ FrameChannel::Wait PcapFrameChannel::Receive(ether_frame_stu& out, TransferTime 
             }
             continue;
         }
+        // Without the stop descriptor, short slices keep a stop request from waiting out the deadline.
+        const long long slice = fds[1].fd >= 0 ? 1000 : 10;
         const int r =
-            ::poll(fds, fds[1].fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(wait.count(), 1000)));
+            ::poll(fds, fds[1].fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(wait.count(), slice)));
         if (r < 0 && errno != EINTR) {
             stop.WaitFor(std::min(wait, kErrorBackoff));
         }
@@ -73,8 +78,9 @@ PcapChannelOpener::PcapChannelOpener(std::string adapter_name, const StopSignal&
 std::unique_ptr<FrameChannel> PcapChannelOpener::Open(const MacAddress& device, std::string& error) {
     CaptureHandle handle;
     // Without its filter the handle would hand over every device's frames; treat that as a failed open.
-    if (!handle.Open(adapter_name, CaptureUser::TransferWorker) ||
-        !handle.SetFilter(TransferFilterText(device))) {
+    CaptureSettings settings = SettingsFor(CaptureUser::TransferWorker);
+    settings.buffer_bytes = kWorkerBufferBytes;
+    if (!handle.Open(adapter_name, settings) || !handle.SetFilter(TransferFilterText(device))) {
         error = handle.LastError().text;
         return nullptr;
     }

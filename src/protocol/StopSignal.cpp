@@ -19,35 +19,29 @@ StopSignal::~StopSignal() {
 }
 
 void StopSignal::Raise() {
+    raised.store(true, std::memory_order_release);
     if (fd >= 0) {
         const std::uint64_t one = 1;
         [[maybe_unused]] ssize_t written = ::write(fd, &one, sizeof one);
     }
 }
 
-bool StopSignal::Raised() const {
-    pollfd pfd{fd, POLLIN, 0};
-    return fd >= 0 && ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN);
-}
-
 bool StopSignal::WaitFor(std::chrono::milliseconds duration) const {
     const auto deadline = std::chrono::steady_clock::now() + duration;
-    for (;;) {
+    while (!Raised()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            return !Raised();
+            return true;
         }
+        // Without the eventfd, short slices keep a stop request from waiting out the whole duration.
+        const int slice = static_cast<int>(std::min<long long>(left.count(), fd >= 0 ? 1000 : 10));
         pollfd pfd{fd, POLLIN, 0};
-        const int r =
-            ::poll(&pfd, fd >= 0 ? 1 : 0, static_cast<int>(std::min<long long>(left.count(), 1000)));
-        if (r > 0) {
-            return false;
-        }
-        if (r < 0 && errno != EINTR) {
+        if (::poll(&pfd, fd >= 0 ? 1 : 0, slice) < 0 && errno != EINTR) {
             return !Raised();
         }
     }
+    return false;
 }
 
 }  // namespace provix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 
 namespace provix {
@@ -14,7 +15,7 @@ public:
     StopSignal& operator=(const StopSignal&) = delete;
 
     void Raise();
-    bool Raised() const;
+    bool Raised() const { return raised.load(std::memory_order_acquire); }
     // Descriptor to add to a poll() set: readable once raised; -1 if the eventfd could not be made,
     // in which case waiters fall back to short sleeps and Raised().
     int Fd() const { return fd; }
@@ -23,6 +24,7 @@ public:
     bool WaitFor(std::chrono::milliseconds duration) const;
 
 private:
+    std::atomic<bool> raised{false};
     int fd;
 };
 
