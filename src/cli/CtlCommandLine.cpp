@@ -210,8 +210,8 @@ Output is tab-separated (tab, newline, carriage return and backslash inside a fi
 written \t, \n, \r and \\), or one JSON document with --json.
 
 Exit status: 0 when every device ends ResultSuccess (or the listing or scan ran),
-1 when one does not, 2 for bad usage, an unknown device or adapter, or an adapter that
-cannot be opened.
+1 when one does not, when no device answered or when interrupted, 2 for bad usage, an
+unknown device or adapter, or an adapter that cannot be opened.
 )";
 }
 
