@@ -1,5 +1,6 @@
 #include "ui/SkinResources.h"
 
+#include <QFontMetricsF>
 #include <QImageReader>
 #include <QStringList>
 
@@ -15,7 +16,13 @@ void InstallSkinFontSubstitutions() {
 
 QFont SkinFont(const QString& face, int pixel_height, int weight, bool italic, bool underline) {
     QFont font(face);
-    font.setPixelSize(std::max(pixel_height, 1));
+    // Skin heights are cell heights (ascent plus descent), as the layouts were measured that way;
+    // Qt's pixel size is the em size, so scale it down until the cell fits the height.
+    const int cell = std::max(pixel_height, 1);
+    font.setPixelSize(cell);
+    const qreal measured = QFontMetricsF(font).height();
+    if (measured > cell)
+        font.setPixelSize(std::max(1, qRound(cell * cell / measured)));
     if (weight > 0)
         font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
     else
