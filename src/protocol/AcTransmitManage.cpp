@@ -371,6 +371,18 @@ void AcTransmitManage::ReapFinishedWorkers() {
     });
 }
 
+void AcTransmitManage::CountTransfer(TransferShared& shared, const std::string& mac,
+                                     const std::vector<std::uint16_t>& modules, int delta) {
+    for (std::uint16_t module : modules) {
+        auto it = shared.active.try_emplace(TransferKey{mac, module}).first;
+        it->second.workers += delta;
+        if (it->second.workers <= 0) {
+            shared.active.erase(it);
+        }
+    }
+    shared.running = delta > 0 ? shared.running + 1 : shared.running - 1;
+}
+
 bool AcTransmitManage::StartTransmit(const transmit_param_stu& param) {
     ReapFinishedWorkers();
     const std::vector<std::uint16_t> modules = ModulesOf(param.kind);
@@ -378,21 +390,10 @@ bool AcTransmitManage::StartTransmit(const transmit_param_stu& param) {
     const std::string name = AdapterName();
     std::shared_ptr<TransferShared> shared = transfer_shared;
     auto done = std::make_shared<std::atomic<bool>>(false);
-
-    // Registered before the thread runs, so a report that overtakes the worker is already seen.
-    auto change_registration = [&shared, &modules, &mac](int delta) {
-        for (std::uint16_t module : modules) {
-            ActiveTransfer& entry = shared->active[TransferKey{mac, module}];
-            entry.workers += delta;
-            if (entry.workers <= 0) {
-                shared->active.erase(TransferKey{mac, module});
-            }
-        }
-        shared->running += delta;
-    };
     {
+        // Counted before the thread runs, so a report that overtakes the worker is already seen.
         std::lock_guard guard(shared->lock);
-        change_registration(+1);
+        CountTransfer(*shared, mac, modules, +1);
     }
 
     std::lock_guard guard(cs_workers);
@@ -406,16 +407,11 @@ bool AcTransmitManage::StartTransmit(const transmit_param_stu& param) {
             TransmitThread(param, ctx, sink);
         }
         std::lock_guard finish(shared->lock);
-        for (std::uint16_t module : modules) {
-            auto it = shared->active.find(TransferKey{mac, module});
-            if (it != shared->active.end() && --it->second.workers <= 0) {
-                shared->active.erase(it);
-            }
-        }
-        --shared->running;
+        CountTransfer(*shared, mac, modules, -1);
         done->store(true);
         shared->finished.notify_all();
     };
+    workers.reserve(workers.size() + 1);  // a started thread must find its place
     for (int attempt = 0; attempt < kThreadStartAttempts; ++attempt) {
         try {
             workers.push_back(Worker{std::thread(body), done});
@@ -424,7 +420,7 @@ bool AcTransmitManage::StartTransmit(const transmit_param_stu& param) {
         }
     }
     std::lock_guard rollback(shared->lock);
-    change_registration(-1);
+    CountTransfer(*shared, mac, modules, -1);
     return false;
 }
 

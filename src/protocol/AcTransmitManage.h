@@ -104,6 +104,9 @@ private:
         std::shared_ptr<std::atomic<bool>> done;
     };
 
+    // Adds (delta +1) or removes (-1) one worker's transfers; under shared.lock.
+    static void CountTransfer(TransferShared& shared, const std::string& mac,
+                              const std::vector<std::uint16_t>& modules, int delta);
     void StopDiscoveryThreads();
     void ReceiveLoop(CaptureHandle handle, const StopSignal& stop);
     void ManageLoop();
