@@ -12,12 +12,28 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProxyStyle>
 
 #include <cstdlib>
 
 #include <unistd.h>
 
 namespace provix {
+
+namespace {
+
+// Tooltips of the window's buttons appear after half a second.
+class ShellStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return 500;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+}  // namespace
 
 CApplicationApp::CApplicationApp() = default;
 
@@ -51,6 +67,7 @@ void CApplicationApp::InitWindowFramework(int& argc, char** argv) {
     // The window may be hidden to the tray while a note is the only window; closing that note
     // must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(new ShellStyle);
 }
 
 void CApplicationApp::InitGraphics() {

@@ -18,6 +18,9 @@ namespace {
 // Time for the window manager to map the window and for animations to reach a telling frame.
 constexpr int kSettleMs = 1500;
 
+// The only adapter of ./run --lab.
+constexpr const char* kLabAdapter = "provix0 ";
+
 }  // namespace
 
 ScreenshotDirector::ScreenshotDirector(CApplicationDlg& main_window, QString target)
@@ -53,6 +56,12 @@ void ScreenshotDirector::Save(const QString& name, QWidget* over) {
 }
 
 void ScreenshotDirector::StartScan() {
+    // Pictures are taken in the lab only: a scan here must never put frames on a real network.
+    if (window.AdapterScreen()->AdapterText().rfind(kLabAdapter, 0) != 0) {
+        std::fprintf(stderr, "screenshots: the adapter is not the lab's %s; no scan\n", kLabAdapter);
+        window.reject();
+        return;
+    }
     window.AdapterScreen()->OnScanDevices();
     if (window.AdapterScreen()->ScanReady()) {
         std::fprintf(stderr, "screenshots: the scan did not start\n");
