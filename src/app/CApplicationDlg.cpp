@@ -122,16 +122,18 @@ CApplicationDlg::CApplicationDlg(ScanEngine& engine, QWidget* parent)
     tray_menu = new QMenu(this);
     connect(tray_menu->addAction(QStringLiteral("Show Utility")), &QAction::triggered, this,
             &CApplicationDlg::OnShowUtility);
-    connect(tray_menu->addAction(QStringLiteral("Exit")), &QAction::triggered, this, &CApplicationDlg::OnTrayExit);
+    connect(tray_menu->addAction(QStringLiteral("Exit")), &QAction::triggered, this,
+            &CApplicationDlg::OnTrayExit);
     TranslateMenu(tray_menu);
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray_icon = new QSystemTrayIcon(icon, this);
         tray_icon->setToolTip(Tr("Provix"));
         tray_icon->setContextMenu(tray_menu);
-        connect(tray_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
-                OnShowUtility();
-        });
+        connect(tray_icon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::DoubleClick)
+                        OnShowUtility();
+                });
         tray_icon->show();
     }
 
@@ -231,13 +233,15 @@ void CApplicationDlg::ShowScreen(int id) {
             break;
         case kDevicesScreen:
             SetBackgroundImage(Path(skin.main_bk_jpg));
-            close_button->SetImages(Path(skin.btn_close_normal), close_over, close_down, Path(skin.btn_close_normal));
+            close_button->SetImages(Path(skin.btn_close_normal), close_over, close_down,
+                                    Path(skin.btn_close_normal));
             minimise_button->show();
             close_button->show();
             break;
         default:
             SetBackgroundImage(Path(skin.main_bk3));
-            close_button->SetImages(Path(skin.btn_close_normal), close_over, close_down, Path(skin.btn_close_normal));
+            close_button->SetImages(Path(skin.btn_close_normal), close_over, close_down,
+                                    Path(skin.btn_close_normal));
             minimise_button->hide();
             close_button->hide();
             break;

@@ -53,7 +53,8 @@ TEST_F(MainWindow, ShowScreenShowsOneScreenWithItsButtons) {
         const QImage expected = LoadSkinImage(QString::fromStdString(c.close_image));
         ASSERT_FALSE(expected.isNull());
         EXPECT_EQ(window.CloseButton()->StateImage(SkinNormal), expected);
-        EXPECT_EQ(window.CloseButton()->StateImage(SkinHover), LoadSkinImage(QString::fromStdString(skin.btn_close_over)));
+        EXPECT_EQ(window.CloseButton()->StateImage(SkinHover),
+                  LoadSkinImage(QString::fromStdString(skin.btn_close_over)));
     }
     window.ShowScreen(999);
     EXPECT_EQ(window.CurrentScreen(), 161) << "an unknown screen changes nothing";

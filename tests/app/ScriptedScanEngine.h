@@ -54,7 +54,8 @@ public:
     int DeviceCount() override { return count_at(++count_reads); }
 };
 
-inline local_adapter_stu Adapter(const std::string& name, std::uint8_t last, const std::string& description = {}) {
+inline local_adapter_stu Adapter(const std::string& name, std::uint8_t last,
+                                 const std::string& description = {}) {
     local_adapter_stu adapter;
     adapter.mac = {0x02, 0x00, 0x00, 0x00, 0x00, last};
     adapter.name = name;

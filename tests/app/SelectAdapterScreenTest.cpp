@@ -109,7 +109,8 @@ TEST_F(AdapterScreen, EmptyAdapterListAnswersWithANoteAndRefreshes) {
     EXPECT_EQ(engine.begin_calls, 0);
     EXPECT_TRUE(screen.ScanReady());
     EXPECT_EQ(screen.AdapterList()->CurrentIndex(), 0);
-    EXPECT_EQ(screen.AdapterList()->GetItemText(0), QString::fromStdString(AdapterDisplayText(engine.adapters[0])));
+    EXPECT_EQ(screen.AdapterList()->GetItemText(0),
+              QString::fromStdString(AdapterDisplayText(engine.adapters[0])));
 }
 
 TEST_F(AdapterScreen, AdapterThatCannotBeOpenedIsReportedInsteadOfAnEmptyScan) {
@@ -118,7 +119,8 @@ TEST_F(AdapterScreen, AdapterThatCannotBeOpenedIsReportedInsteadOfAnEmptyScan) {
         CaptureError error;
         const char* expected;
     } cases[] = {
-        {"no permission", {"provix0: You don't have permission to capture on that device", true},
+        {"no permission",
+         {"provix0: You don't have permission to capture on that device", true},
          "setcap cap_net_raw,cap_net_admin=eip "},
         {"adapter gone", {"provix0: No such device exists", false}, "No such device exists"},
     };
@@ -168,7 +170,8 @@ TEST_F(AdapterScreen, CaptureDeviceListFailureShowsTheMessageAndTheScanGoesOn) {
 TEST_F(AdapterScreen, RefreshKeepsTheAdapterUsedLastAndFallsBackToTheFirst) {
     ScriptedScanEngine engine;
     // The first two share a description: the MAC in the text tells them apart.
-    engine.adapters = {Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet"), Adapter("eth2", 3)};
+    engine.adapters = {Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet"),
+                       Adapter("eth2", 3)};
     CSelectAdapterDlg screen(engine, nullptr);
     EXPECT_EQ(screen.AdapterList()->CurrentIndex(), 0);
     EXPECT_EQ(engine.chosen.back(), "eth0");
@@ -190,10 +193,14 @@ TEST_F(AdapterScreen, RefreshKeepsTheAdapterUsedLastAndFallsBackToTheFirst) {
         int selected;
         const char* chosen;
     } cases[] = {
-        {"still there", {Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet"), Adapter("eth2", 3)}, 1,
+        {"still there",
+         {Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet"), Adapter("eth2", 3)},
+         1,
          "eth1"},
-        {"moved down the list", {Adapter("eth2", 3), Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet")},
-         2, "eth1"},
+        {"moved down the list",
+         {Adapter("eth2", 3), Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet")},
+         2,
+         "eth1"},
         {"removed", {Adapter("eth0", 1, "USB Ethernet"), Adapter("eth2", 3)}, 0, "eth0"},
     };
     for (const auto& c : cases) {
@@ -205,7 +212,8 @@ TEST_F(AdapterScreen, RefreshKeepsTheAdapterUsedLastAndFallsBackToTheFirst) {
         EXPECT_EQ(CurrentAdapterText(), screen.AdapterText());
     }
     // Once the first was taken in place of the removed one, it is the one remembered.
-    engine.adapters = {Adapter("eth2", 3), Adapter("eth0", 1, "USB Ethernet"), Adapter("eth1", 2, "USB Ethernet")};
+    engine.adapters = {Adapter("eth2", 3), Adapter("eth0", 1, "USB Ethernet"),
+                       Adapter("eth1", 2, "USB Ethernet")};
     screen.RefreshAdapters();
     EXPECT_EQ(engine.chosen.back(), "eth0");
 }

@@ -93,7 +93,8 @@ protected:
         GetAdapterList(adapters);
         for (std::size_t i = 0; i < adapters.size(); ++i) {
             if (adapters[i].name == wanted) {
-                ASSERT_EQ(list->GetItemText(static_cast<int>(i)).toStdString(), AdapterDisplayText(adapters[i]));
+                ASSERT_EQ(list->GetItemText(static_cast<int>(i)).toStdString(),
+                          AdapterDisplayText(adapters[i]));
                 list->SetCurrentIndex(static_cast<int>(i));
                 return;
             }

@@ -53,9 +53,9 @@ private:
 };
 
 TEST(Startup, StepsRunInOrderAndASecondInstanceStopsAtTheLock) {
-    const std::vector<std::string> all = {"window framework", "graphics",       "instance lock",
-                                          "translation",      "settings",       "skin paths",
-                                          "transmit manager", "results store",  "main window"};
+    const std::vector<std::string> all = {"window framework", "graphics",      "instance lock",
+                                          "translation",      "settings",      "skin paths",
+                                          "transmit manager", "results store", "main window"};
     const struct {
         SingleInstanceLock::Result lock;
         std::size_t steps_run;
@@ -128,7 +128,8 @@ TEST(SingleInstance, SharedTmpFolderMustBePrivate) {
         std::function<std::filesystem::path(const std::filesystem::path&)> make;
         SingleInstanceLock::Result result;
     } cases[] = {
-        {"missing, made private", [](const auto& b) { return b / "new"; }, SingleInstanceLock::Result::Acquired},
+        {"missing, made private", [](const auto& b) { return b / "new"; },
+         SingleInstanceLock::Result::Acquired},
         {"private already",
          [](const auto& b) {
              mkdir((b / "own").c_str(), 0700);
@@ -174,8 +175,8 @@ TEST(SingleInstance, SecondProgramEndsSilently) {
     const bool database_before = std::filesystem::exists(database);
     const std::string output = (runtime.root / "output.txt").string();
 
-    std::vector<std::string> env_text = {"XDG_RUNTIME_DIR=" + runtime.root.string(), "QT_QPA_PLATFORM=offscreen",
-                                         "PATH=/usr/bin:/bin"};
+    std::vector<std::string> env_text = {"XDG_RUNTIME_DIR=" + runtime.root.string(),
+                                         "QT_QPA_PLATFORM=offscreen", "PATH=/usr/bin:/bin"};
     std::vector<char*> env;
     for (std::string& e : env_text)
         env.push_back(e.data());

@@ -104,9 +104,7 @@ TEST_F(WindowTranslation, SecondCallLeavesResetTextsAndLaterChildrenAreStillTran
 }
 
 TEST_F(WindowTranslation, ComboItemsAreTranslatedInPlaceAndKeepTheSelection) {
-    const struct {
-        int selected;
-    } cases[] = {{-1}, {0}, {2}};
+    const struct { int selected; } cases[] = {{-1}, {0}, {2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.selected);
         QDialog dialog;
