@@ -103,6 +103,9 @@ CApplicationDlg::CApplicationDlg(ScanEngine& engine, QWidget* parent)
 
     fill_background = true;
     background_color = ToQColor(AppSettings().ChildBkColor);
+    // Without a frame, the window moves by dragging its background (presses the screens leave
+    // unhandled come here too).
+    drag_enabled = true;
 
     setFixedSize(kWidth, kHeight);
     minimise_button->setGeometry(763, 16, 16, 16);
