@@ -68,8 +68,8 @@ CSelectAdapterDlg::CSelectAdapterDlg(ScanEngine& scan_engine, QWidget* parent)
     logo->setGeometry(53, 16, 220, 48);
     logo->Draw();
 
-    // Across the whole screen rather than 178 pixels: with Linux fonts at the same pixel height the
-    // title would otherwise wrap.
+    // Across the whole screen rather than 178 pixels: the fonts found on Linux run wider than the
+    // face the layout was made for, and the title would wrap.
     title_label->setGeometry(8, 64, 308, 32);
     title_label->SetTextFont(kFace, 20, 500);
     SetLabelColour(title_label, QColor(128, 128, 128));
@@ -79,7 +79,7 @@ CSelectAdapterDlg::CSelectAdapterDlg(ScanEngine& scan_engine, QWidget* parent)
     adapter_list->field_height = 24;
     adapter_list->item_height = 20;
     adapter_list->icon_size = QSize(16, 16);
-    adapter_list->item_font = SkinFont(kFace, 13, 400);
+    adapter_list->item_font = SkinFont(kFace, 16, 400);
     adapter_list->list_background = Qt::white;
     adapter_list->field_background = Qt::white;
     adapter_list->highlight_background = QColor(251, 232, 233);
