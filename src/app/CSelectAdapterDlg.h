@@ -23,7 +23,6 @@ class CSelectAdapterDlg : public CTDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kScanTimerId = 1000;
     static constexpr int kScanPeriodMs = 1000;
 
     CSelectAdapterDlg(ScanEngine& engine, QWidget* parent);
