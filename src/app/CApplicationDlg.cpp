@@ -2,6 +2,7 @@
 
 #include "app/CSelectAdapterDlg.h"
 #include "app/ProgramIcon.h"
+#include "devices/CDevicesControlDlg.h"
 #include "devices/CNoteDlg.h"
 #include "language/Translation.h"
 #include "language/WindowTranslation.h"
@@ -9,11 +10,9 @@
 #include "ui/AppSettings.h"
 #include "ui/CTButtonPicture.h"
 #include "ui/CTStaticGdiplus.h"
+#include "ui/QtText.h"
 #include "ui/SkinResources.h"
 
-#ifdef PROVIX_HAVE_DEVICES_SCREEN
-#include "devices/CDevicesControlDlg.h"
-#endif
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,18 +29,6 @@ namespace provix {
 namespace {
 
 const QString kFace = QStringLiteral("Microsoft YaHei");
-
-QString Tr(const char* english) {
-    return QString::fromStdString(TranslateText(english));
-}
-
-QString Path(const std::string& path) {
-    return QString::fromStdString(path);
-}
-
-QColor ToQColor(const Colour& c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 // The system menu of a framed window holds the about item; this frame has none, so the same menu
 // opens on a right click on the window's top band.
@@ -157,17 +144,10 @@ void CApplicationDlg::CreateScreens(ScanEngine& engine) {
     adapter_screen->move(247, 126);
     connect(adapter_screen, &CSelectAdapterDlg::ScanFinished, this, &CApplicationDlg::OnScanFinished);
 
-#ifdef PROVIX_HAVE_DEVICES_SCREEN
-    auto* devices = new CDevicesControlDlg(this);
-    devices->move(0, 48);
-    connect(devices, &CDevicesControlDlg::ChangeAdapterRequested, this, &CApplicationDlg::OnChangeAdapter);
-    connect(devices, &CDevicesControlDlg::ShowScreenRequested, this, &CApplicationDlg::ShowScreen);
-    devices_screen = devices;
-#else
-    // The devices screen is not part of this build: an empty page in its place.
-    devices_screen = new QWidget(this);
-    devices_screen->setGeometry(0, 48, kWidth, kHeight - 48);
-#endif
+    devices_screen = new CDevicesControlDlg(this);
+    devices_screen->move(0, 48);
+    connect(devices_screen, &CDevicesControlDlg::ChangeAdapterRequested, this, &CApplicationDlg::OnChangeAdapter);
+    connect(devices_screen, &CDevicesControlDlg::ShowScreenRequested, this, &CApplicationDlg::ShowScreen);
     customization_screen = MakeUnavailablePage(QPoint(200, 142), QSize(417, 256));
     antitheft_screen = MakeUnavailablePage(QPoint(198, 57), QSize(421, 426));
 }
@@ -292,9 +272,7 @@ void CApplicationDlg::OnChangeAdapter() {
 
 void CApplicationDlg::OnScanFinished() {
     ShowScreen(kDevicesScreen);
-#ifdef PROVIX_HAVE_DEVICES_SCREEN
-    static_cast<CDevicesControlDlg*>(devices_screen)->RebuildFromStore();
-#endif
+    devices_screen->RebuildFromStore();
 }
 
 void CApplicationDlg::ConfirmAndClose(const QString& title, const QString& question) {

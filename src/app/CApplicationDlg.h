@@ -9,6 +9,7 @@ class QSystemTrayIcon;
 
 namespace provix {
 
+class CDevicesControlDlg;
 class CSelectAdapterDlg;
 class CTButtonPicture;
 class ScanEngine;
@@ -70,7 +71,7 @@ private:
     QSystemTrayIcon* tray_icon = nullptr;
 
     CSelectAdapterDlg* adapter_screen = nullptr;
-    QWidget* devices_screen = nullptr;
+    CDevicesControlDlg* devices_screen = nullptr;
     QWidget* customization_screen = nullptr;
     QWidget* antitheft_screen = nullptr;
     int current_screen = 0;

@@ -13,6 +13,7 @@
 #include "ui/CTPicture.h"
 #include "ui/CTStaticGdiplus.h"
 #include "ui/SkinResources.h"
+#include "ui/QtText.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -23,18 +24,6 @@ namespace {
 
 const QString kFace = QStringLiteral("Microsoft YaHei");
 const QColor kRed(216, 34, 40);
-
-QString Tr(const char* english) {
-    return QString::fromStdString(TranslateText(english));
-}
-
-QString Path(const std::string& path) {
-    return QString::fromStdString(path);
-}
-
-QColor ToQColor(const Colour& c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 void SetLabelColour(CTStaticGdiplus* label, const QColor& colour) {
     label->text_color_normal = label->text_color_hover = colour;

@@ -13,6 +13,7 @@
 #include "ui/AppSettings.h"
 #include "ui/CTButtonPicture.h"
 #include "ui/CTStaticGdiplus.h"
+#include "ui/QtText.h"
 
 #include <QFontMetrics>
 
@@ -25,18 +26,6 @@ namespace {
 const QString kFace = QStringLiteral("Microsoft YaHei");
 const QColor kBlack(0, 0, 0);
 const QColor kChangeTextColor(216, 34, 40);
-
-QString Tr(const char* english) {
-    return QString::fromStdString(TranslateText(english));
-}
-
-QString Path(const std::string& path) {
-    return QString::fromStdString(path);
-}
-
-QColor ToQColor(const Colour& colour) {
-    return QColor(colour.r, colour.g, colour.b);
-}
 
 CTStaticGdiplus* MakeLabel(QWidget* parent, const QString& text, int weight) {
     auto* label = new CTStaticGdiplus(parent);

@@ -5,6 +5,7 @@
 #include "ui/CColorLine.h"
 #include "ui/CTButtonPicture.h"
 #include "ui/CTStaticGdiplus.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
 
@@ -16,14 +17,6 @@ const QString kFace = QStringLiteral("Microsoft YaHei");
 const QColor kTextColor(68, 68, 79);
 const QColor kRed(216, 34, 40);
 const QColor kLineColor(235, 238, 237);
-
-QString Tr(const char* english) {
-    return QString::fromStdString(TranslateText(english));
-}
-
-QString Path(const std::string& path) {
-    return QString::fromStdString(path);
-}
 
 }  // namespace
 

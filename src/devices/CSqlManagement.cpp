@@ -19,7 +19,7 @@ constexpr const char* kCreateTable =
     "CREATE TABLE ap_info(ID INTEGER PRIMARY KEY AUTOINCREMENT,result char(4),mac char(18) COLLATE NOCASE,"
     "ap_para_status int,ap_para_status_str char(33),ap_logo_status int,ap_logo_status_str char(33),"
     "ap_antitheft_status int,ap_antitheft_status_str char(33),ap_date char(33),ap_ssid2 char(33),"
-    "ap_ssid5 char(33),ap_wpakey2 char(64),ap_wpakey5 char(64))";
+    "ap_ssid5 char(33),ap_wpakey2 char(65),ap_wpakey5 char(65))";
 
 constexpr const char* kResetStatuses =
     "UPDATE ap_info SET ap_antitheft_status = 0,ap_antitheft_status_str = '',ap_logo_status = 0,"

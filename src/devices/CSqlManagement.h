@@ -18,7 +18,9 @@ constexpr size_t kMacColumnWidth = 18;
 constexpr size_t kDateColumnWidth = 33;
 constexpr size_t kStatusTextColumnWidth = 33;
 constexpr size_t kSsidColumnWidth = 33;
-constexpr size_t kKeyColumnWidth = 64;
+// A discovery answer carries keys of up to 65 characters; a narrower column would keep such a
+// device out of the store altogether.
+constexpr size_t kKeyColumnWidth = 65;
 
 // Sort columns of QueryDevices (the devices grid's column numbers).
 constexpr int kSortByMac = 2;

@@ -2,14 +2,11 @@
 
 #include "ui/AppSettings.h"
 #include "ui/SkinResources.h"
+#include "ui/QtText.h"
 
 namespace provix {
 
 namespace {
-
-QColor ToQColor(const Colour& colour) {
-    return QColor(colour.r, colour.g, colour.b);
-}
 
 QFont ToQFont(const FontDescription& font) {
     return SkinFont(QString::fromStdString(font.face), font.height, font.weight);
