@@ -20,13 +20,14 @@ CaptureSettings SettingsFor(CaptureUser user) {
         case CaptureUser::ReceiveThread:
             break;
         case CaptureUser::TransferWorker:
-            // One device per handle and many handles at once: a frame-sized snapshot and a small
-            // ring keep the locked kernel memory low; immediate mode makes poll() wake per frame.
+            // One device per handle, one segment in flight, a thousand handles at once: a
+            // frame-sized snapshot and a 32 KiB buffer (about 40 KiB of locked ring, twenty frame
+            // slots) keep an operation's kernel memory low; immediate mode makes poll() wake per frame.
             s.snaplen = 1518;
             s.timeout_ms = 100;
             s.nonblocking = true;
             s.immediate = true;
-            s.buffer_bytes = 256 * 1024;
+            s.buffer_bytes = 32 * 1024;
             break;
     }
     return s;

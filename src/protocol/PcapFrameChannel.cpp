@@ -13,9 +13,6 @@ namespace {
 constexpr std::chrono::milliseconds kErrorBackoff{20};
 // Frames read per wake before the deadline and the stop signal are looked at again.
 constexpr int kReadBurst = 64;
-// A worker reads each frame of its one device as it arrives, so a few dozen ring slots are plenty;
-// with a thousand workers at once the rings are what an operation costs in locked kernel memory.
-constexpr int kWorkerBufferBytes = 64 * 1024;
 
 }  // namespace
 
@@ -78,9 +75,7 @@ PcapChannelOpener::PcapChannelOpener(std::string adapter_name, const StopSignal&
 std::unique_ptr<FrameChannel> PcapChannelOpener::Open(const MacAddress& device, std::string& error) {
     CaptureHandle handle;
     // Without its filter the handle would hand over every device's frames; treat that as a failed open.
-    CaptureSettings settings = SettingsFor(CaptureUser::TransferWorker);
-    settings.buffer_bytes = kWorkerBufferBytes;
-    if (!handle.Open(adapter_name, settings) || !handle.SetFilter(TransferFilterText(device))) {
+    if (!handle.Open(adapter_name, SettingsFor(CaptureUser::TransferWorker)) || !handle.SetFilter(TransferFilterText(device))) {
         error = handle.LastError().text;
         return nullptr;
     }

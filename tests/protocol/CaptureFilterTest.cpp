@@ -81,7 +81,7 @@ TEST(CaptureSettings, EachUserGetsItsOwnSetup) {
     EXPECT_EQ(worker.timeout_ms, 100);
     EXPECT_TRUE(worker.nonblocking);
     EXPECT_TRUE(worker.immediate);
-    EXPECT_EQ(worker.buffer_bytes, 256 * 1024);
+    EXPECT_EQ(worker.buffer_bytes, 32 * 1024);
 }
 
 TEST(CaptureHandle, UnknownDeviceFailsWithAReason) {
