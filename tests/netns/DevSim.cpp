@@ -284,4 +284,26 @@ void DevSim::Kill() {
     return ReadDump(state);
 }
 
+::testing::AssertionResult DevSim::WaitForExit(int& exit_code, DevSimState& state) {
+    if (pid <= 0)
+        return ::testing::AssertionFailure() << "devsim is not running";
+    int status = 0;
+    int waited_ms = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (waited_ms >= kStopWaitMs) {
+            Kill();
+            return ::testing::AssertionFailure() << "devsim did not end by itself";
+        }
+        poll(nullptr, 0, 10);
+        waited_ms += 10;
+    }
+    pid = -1;
+    close(out_fd);
+    out_fd = -1;
+    if (!WIFEXITED(status))
+        return ::testing::AssertionFailure() << "devsim was killed by signal " << WTERMSIG(status);
+    exit_code = WEXITSTATUS(status);
+    return ReadDump(state);
+}
+
 }  // namespace provix::test

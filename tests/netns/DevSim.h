@@ -106,6 +106,8 @@ public:
     ::testing::AssertionResult Dump(DevSimState& state);
     // Stops the emulator (SIGTERM) and reads its final dump.
     ::testing::AssertionResult Stop(DevSimState& state);
+    // Waits for the emulator to end by itself, then gives its exit code and reads its final dump.
+    ::testing::AssertionResult WaitForExit(int& exit_code, DevSimState& state);
 
     bool running() const { return pid > 0; }
     pid_t process_id() const { return pid; }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -535,6 +536,86 @@ TEST_F(DevSimNetns, HundredDevicesReceiveLargePayloadsInParallel) {
         EXPECT_EQ(d->violation_count, 0u) << d->mac;
     }
 }
+
+// What happens to the emulator's interface while it runs. Each case gets a veth pair of its own,
+// so that the namespace's provix0/provix1 stay for the other cases.
+struct LinkCase {
+    const char* name;
+    const char* command;  // run on the pair provix2 (test side) <-> provix3 (emulator side)
+    bool ends;            // devsim must end by itself; otherwise it must keep serving
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DevSimLinkLoss : public ::testing::TestWithParam<LinkCase> {
+protected:
+    void SetUp() override {
+        if (!RequireNetns())
+            return;
+        ASSERT_EQ(Ip("link add provix2 type veth peer name provix3"), 0);
+        ASSERT_EQ(Ip("link set provix2 up"), 0);
+        ASSERT_EQ(Ip("link set provix3 up"), 0);
+        ASSERT_TRUE(port.Open("provix2"));
+    }
+    void TearDown() override { Ip("link del provix2 2>/dev/null"); }
+
+    static int Ip(const std::string& args) { return std::system(("ip " + args).c_str()); }
+
+    // The device's discovery answer. Resent a few times: the test side's queue may drop frames
+    // until the kernel has noticed that the link is back.
+    bool Discover() {
+        const Bytes request = MakeFrame({0xff, 0xff, 0xff, 0xff, 0xff, 0xff}, port.mac(), 0, 1);
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (!port.Send(request))
+                return false;
+            Bytes f;
+            while (port.Receive(f, kWaitMs / 10)) {
+                if (MacTextOf(f, 6) == DevSimMac(1) && U16(f, 14) == 0 && U16(f, 18) == 4)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    TestPort port;
+    DevSim sim;
+};
+
+TEST_P(DevSimLinkLoss, EndsWhenTheInterfaceIsGoneAndServesThroughADownUp) {
+    const LinkCase& c = GetParam();
+    ASSERT_TRUE(sim.Start({"--interface", "provix3"}));
+    ASSERT_TRUE(Discover());
+    ASSERT_EQ(Ip(c.command), 0);
+
+    DevSimState state;
+    if (c.ends) {
+        int exit_code = -1;
+        ASSERT_TRUE(sim.WaitForExit(exit_code, state));
+        EXPECT_EQ(exit_code, 1);
+        // The final dump still tells what the device got before the loss.
+        ASSERT_NE(state.Find(DevSimMac(1)), nullptr);
+        EXPECT_GE(state.Find(DevSimMac(1))->discover_requests, 1u);
+        return;
+    }
+    ASSERT_TRUE(Discover()) << "no answer after: " << c.command;
+    ASSERT_TRUE(sim.Stop(state));
+    const DevSimDevice* d = state.Find(DevSimMac(1));
+    ASSERT_NE(d, nullptr);
+    EXPECT_GE(d->discover_requests, 2u);
+    EXPECT_EQ(d->answers_sent, d->discover_requests);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, DevSimLinkLoss,
+    ::testing::Values(LinkCase{"PeerDeleted", "link del provix3", true},
+                      LinkCase{"AdapterSideDeleted", "link del provix2", true},
+                      // Down first: the socket has reported its error and is silent when the
+                      // deletion comes.
+                      LinkCase{"DeletedWhileDown", "link set provix3 down && ip link del provix3", true},
+                      LinkCase{"DownAndUpAgain", "link set provix3 down && ip link set provix3 up", false}),
+    [](const ::testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace provix::test

@@ -291,7 +291,8 @@ Behaviour (all devices; after --for SEL[,SEL...] only the selected ones, SEL a M
 Flags accept =0 or =1 to switch them for selected devices.
 A segment or command identical to the one acknowledged last is taken as a retransmission:
 acknowledged (and, for a finished payload, reported) again, but recorded once.
-Prints "ready" once the socket is bound; SIGTERM or SIGINT writes the dump and exits.
+Prints "ready" once the socket is bound; SIGTERM or SIGINT writes the dump and exits with 0.
+When the interface is deleted (or leaves the namespace), devsim writes the dump and exits with 1.
 )";
 }
 

@@ -8,6 +8,8 @@
 
 #include <arpa/inet.h>
 #include <linux/if_packet.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <net/ethernet.h>
 #include <net/if.h>
 #include <poll.h>
@@ -115,6 +117,8 @@ Emulator::~Emulator() {
         close(sock);
     if (sigfd >= 0)
         close(sigfd);
+    if (linkfd >= 0)
+        close(linkfd);
 }
 
 SimDevice* Emulator::FindDevice(const Mac& mac) {
@@ -167,6 +171,17 @@ bool Emulator::Open(std::string& error) {
     batch->tx_addr.sll_ifindex = ifindex;
     // The destination is in each frame's own header; a raw packet socket ignores sll_addr on send.
 
+    // Link events, so that a deletion is seen even while the interface is down and the packet
+    // socket is silent.
+    linkfd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    sockaddr_nl link_addr{};
+    link_addr.nl_family = AF_NETLINK;
+    link_addr.nl_groups = RTMGRP_LINK;
+    if (linkfd < 0 || bind(linkfd, reinterpret_cast<sockaddr*>(&link_addr), sizeof link_addr) != 0) {
+        error = std::string("cannot follow link events: ") + std::strerror(errno);
+        return false;
+    }
+
     sigset_t mask;
     sigemptyset(&mask);
     sigaddset(&mask, SIGTERM);
@@ -182,7 +197,7 @@ bool Emulator::Open(std::string& error) {
 }
 
 int Emulator::Run() {
-    pollfd fds[2] = {{sock, POLLIN, 0}, {sigfd, POLLIN, 0}};
+    pollfd fds[3] = {{sock, POLLIN, 0}, {sigfd, POLLIN, 0}, {linkfd, POLLIN, 0}};
     bool stop = false;
     while (!stop) {
         int timeout = -1;
@@ -191,10 +206,20 @@ int Emulator::Run() {
             const uint64_t due = timers.top().due_us;
             timeout = due <= now ? 0 : static_cast<int>((due - now + 999) / 1000);
         }
-        if (poll(fds, 2, timeout) < 0 && errno != EINTR) {
+        if (poll(fds, 3, timeout) < 0 && errno != EINTR) {
             std::perror("devsim: poll");
             return 1;
         }
+        const bool link_event = (fds[2].revents & POLLIN) && DrainLinkEvents();
+        const bool socket_error = fds[0].revents & (POLLERR | POLLHUP | POLLNVAL);
+        if ((link_event || socket_error) && InterfaceGone()) {
+            std::fprintf(stderr, "devsim: interface %s is gone; stopping\n", config.interface_name.c_str());
+            return Finish(1);
+        }
+        // A pending socket error (ENETDOWN while the interface is down) keeps poll() returning at
+        // once until it is read.
+        if (socket_error && !ClearSocketError())
+            return Finish(1);
         if (fds[0].revents & POLLIN)
             ReceiveBurst(NowMicros());
         if (fds[1].revents & POLLIN)
@@ -202,12 +227,62 @@ int Emulator::Run() {
         FireTimers(NowMicros());
         Flush();
     }
+    return Finish(0);
+}
+
+int Emulator::Finish(int status) const {
     std::string error;
     if (!WriteDump(error)) {
         std::fprintf(stderr, "devsim: %s\n", error.c_str());
         return 1;
     }
-    return 0;
+    return status;
+}
+
+bool Emulator::DrainLinkEvents() {
+    alignas(nlmsghdr) char buffer[8192];
+    bool ours = false;
+    while (true) {
+        const ssize_t got = recv(linkfd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            // ENOBUFS: events were lost, so any of them may have been ours.
+            return ours || errno == ENOBUFS;
+        }
+        if (got == 0)
+            return ours;
+        size_t left = static_cast<size_t>(got);
+        for (auto* msg = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(msg, left);
+             msg = NLMSG_NEXT(msg, left)) {
+            if (msg->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
+                continue;
+            const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(msg));
+            if (info->ifi_index == ifindex)
+                ours = true;
+        }
+    }
+}
+
+bool Emulator::InterfaceGone() const {
+    // The kernel unbinds a packet socket whose interface is deleted or moved to another namespace;
+    // nothing can arrive on it again.
+    sockaddr_ll bound{};
+    socklen_t length = sizeof bound;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+        return true;
+    char name[IF_NAMESIZE];
+    return bound.sll_ifindex != ifindex || if_indextoname(static_cast<unsigned>(ifindex), name) == nullptr;
+}
+
+bool Emulator::ClearSocketError() {
+    int pending = 0;
+    socklen_t length = sizeof pending;
+    if (getsockopt(sock, SOL_SOCKET, SO_ERROR, &pending, &length) == 0 && pending != 0)
+        return true;
+    std::fprintf(stderr, "devsim: the socket on %s reports a condition that does not clear; stopping\n",
+                 config.interface_name.c_str());
+    return false;
 }
 
 bool Emulator::HandleSignals() {

@@ -37,8 +37,9 @@ public:
 
     // Opens and binds the socket; false with a message on failure.
     bool Open(std::string& error);
-    // Runs until SIGTERM or SIGINT (blocked and read through a signalfd); SIGUSR1 writes a dump and
-    // prints "dumped <n>". Returns the process exit code.
+    // Runs until SIGTERM or SIGINT (blocked and read through a signalfd) or until the interface is
+    // deleted; SIGUSR1 writes a dump and prints "dumped <n>". Returns the process exit code: 0 after
+    // a signal, 1 when the interface is gone.
     int Run();
     // Writes the dump file (atomically, through a temporary file).
     bool WriteDump(std::string& error) const;
@@ -64,12 +65,20 @@ private:
     void FireTimers(uint64_t now_us);
     void Flush();
     bool HandleSignals();
+    // True when a link event names the interface (or events were lost).
+    bool DrainLinkEvents();
+    bool InterfaceGone() const;
+    // Reads the socket's pending error; false, with a message, when there was none to read.
+    bool ClearSocketError();
+    // Writes the final dump; returns the exit code.
+    int Finish(int status) const;
 
     EmulatorConfig config;
     std::vector<SimDevice> devices;
     std::unordered_map<uint64_t, uint32_t> by_mac;
     int sock = -1;
     int sigfd = -1;
+    int linkfd = -1;
     int ifindex = 0;
     std::priority_queue<Timer, std::vector<Timer>, std::greater<Timer>> timers;
     uint64_t timer_order = 0;
