@@ -112,6 +112,9 @@ void CDevicesControlDlg::BuildControls() {
     fail_text_label = MakeLabel(this, Tr("devices, Failed:"), 0);
     fail_count_label = MakeLabel(this, QStringLiteral("0"), 0);
     devices_text_label = MakeLabel(this, Tr("devices"), 0);
+    // Centred in cells a little wider than a digit, so a count stands a space from the words on
+    // both sides ("Failed: 1 devices", not "Failed:1  devices").
+    success_count_label->align_code = fail_count_label->align_code = 4;
     // Never shown; the ticked count is kept in it.
     online_text_label = MakeLabel(this, Tr("Online devices count:"), 0);
     ticked_count_label = MakeLabel(this, QStringLiteral("0"), 0);
@@ -213,8 +216,8 @@ void CDevicesControlDlg::LayoutCounters() {
     // Each text gets at least its layout width and more when it needs it (large
     // counts, longer translations), so that nothing is cut off; the labels after it move along.
     const std::pair<CTStaticGdiplus*, int> row[] = {
-        {success_text_label, 150}, {success_count_label, 15}, {fail_text_label, 92},
-        {fail_count_label, 15},    {devices_text_label, 45},
+        {success_text_label, 150}, {success_count_label, 17}, {fail_text_label, 92},
+        {fail_count_label, 17},    {devices_text_label, 45},
     };
     int x = 26;
     for (const auto& [label, template_width] : row) {
