@@ -1,5 +1,7 @@
 #include "ui/AppSettings.h"
 
+#include "ui/COperateFileIni.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -24,16 +26,29 @@ TEST(Settings, WithoutAFileEveryValueTakesItsDefault) {
     EXPECT_EQ(s.GridCellFont, (FontDescription{15, 0, "Microsoft YaHei"}));
 }
 
-TEST(Settings, ShippedFileHoldsTheDefaults) {
+TEST(Settings, ShippedFileSetsEveryKeyWithAValidValue) {
+    // The shipped look differs from the built-in defaults; a key it misspells or a colour it breaks
+    // would silently fall back to a default or to black.
+    const std::string path = std::string(PROVIX_RESOURCES) + "/Setting.ini";
     const AppSettingsValues shipped = ReadSettings(std::string(PROVIX_RESOURCES) + "/");
-    const AppSettingsValues defaults = ReadSettings(kData + "no_such_folder/");
-    EXPECT_EQ(shipped.ChildBkColor, defaults.ChildBkColor);
-    EXPECT_EQ(shipped.LineColor, defaults.LineColor);
-    EXPECT_EQ(shipped.GridTextColor, defaults.GridTextColor);
-    EXPECT_EQ(shipped.GridTitleTextColor, defaults.GridTitleTextColor);
-    EXPECT_EQ(shipped.GridTitleBkColor, defaults.GridTitleBkColor);
-    EXPECT_EQ(shipped.GridTitleFont, defaults.GridTitleFont);
-    EXPECT_EQ(shipped.GridCellFont, defaults.GridCellFont);
+    const struct {
+        const char* section;
+        const char* key;
+    } keys[] = {{"Color", "ChildBkColor"},        {"Color", "LineColor"},          {"Color", "GridTextColor"},
+                {"Color", "GridTitleTextColor"}, {"Color", "GridTitleBkColor"},   {"Font", "FontName"},
+                {"Font", "GridTitleFontWeight"}, {"Font", "GridTitleFontHeight"}, {"Font", "GridFontWeight"},
+                {"Font", "GridFontHeight"}};
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.key);
+        EXPECT_NE(COperateFileIni::ReadString(path, k.section, k.key, "<missing>", 63), "<missing>");
+    }
+    for (const Colour* colour : {&shipped.ChildBkColor, &shipped.LineColor, &shipped.GridTitleTextColor,
+                                 &shipped.GridTitleBkColor}) {
+        EXPECT_NE(*colour, kBlack);
+    }
+    EXPECT_EQ(shipped.GridTitleFont.face, "Microsoft YaHei");
+    EXPECT_GT(shipped.GridTitleFont.height, 0);
+    EXPECT_GT(shipped.GridCellFont.height, 0);
 }
 
 TEST(Settings, MalformedValuesGiveBlackAndLeadingDigits) {
