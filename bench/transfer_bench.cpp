@@ -447,6 +447,18 @@ bool StartSim(test::DevSim& sim, int devices, std::string& error) {
     return static_cast<bool>(started);
 }
 
+// Emulator with the given number of devices, the engine on its adapter, and every device discovered.
+bool StartWithDevices(test::DevSim& sim, Engine& engine, int devices, std::string& error) {
+    if (!StartSim(sim, devices, error) || !engine.Start(error)) {
+        return false;
+    }
+    if (engine.Discover(devices) < 0) {
+        error = "the devices did not all answer";
+        return false;
+    }
+    return true;
+}
+
 bool CaseDiscovery(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
@@ -470,11 +482,7 @@ bool CaseOneFile(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
     // Device 1 takes the file; device 2 answers the round-trip probes, so neither sees the other's frames.
-    if (!StartSim(sim, 2, error) || !engine.Start(error)) {
-        return false;
-    }
-    if (engine.Discover(2) < 0) {
-        error = "the devices did not answer";
+    if (!StartWithDevices(sim, engine, 2, error)) {
         return false;
     }
     const std::vector<std::string> macs = engine.Macs();
@@ -540,11 +548,7 @@ bool CaseOneFile(Figures& f, std::string& error) {
 bool CasePayloads(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
-    if (!StartSim(sim, 100, error) || !engine.Start(error)) {
-        return false;
-    }
-    if (engine.Discover(100) < 0) {
-        error = "the devices did not all answer";
+    if (!StartWithDevices(sim, engine, 100, error)) {
         return false;
     }
     const std::string path = WriteRandomFile(engine.Folder() + "/config.xml", 256 * 1024);
@@ -562,11 +566,7 @@ bool CasePayloads(Figures& f, std::string& error) {
 bool CaseCommands(Figures& f, std::string& error) {
     test::DevSim sim;
     Engine engine;
-    if (!StartSim(sim, 1000, error) || !engine.Start(error)) {
-        return false;
-    }
-    if (engine.Discover(1000) < 0) {
-        error = "the devices did not all answer";
+    if (!StartWithDevices(sim, engine, 1000, error)) {
         return false;
     }
     f["open_ms"] = HandleOpenMs(20);
