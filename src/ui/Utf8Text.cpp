@@ -80,6 +80,11 @@ locale_t CaseLocale() {
 
 }  // namespace
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
+    char32_t cp = 0;
+    return pos < text.size() ? DecodeOne(text, pos, cp) : 0;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     char32_t cp = 0;
     for (std::size_t pos = 0; pos < bytes.size();) {

@@ -9,6 +9,10 @@ namespace provix {
 // True when bytes is well-formed UTF-8 (no overlongs, surrogates or values above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Length of the well-formed sequence at text[pos], or 0 where the bytes are not one (overlong
+// forms, surrogates and values above U+10FFFF included).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
+
 // Windows-1252 bytes (the usual "ANSI" text of older files) as UTF-8.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
