@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineTestData.h"
+
 namespace provix {
 namespace {
 
@@ -34,16 +36,7 @@ protected:
         std::filesystem::remove_all(folder);
     }
 
-    std::map<std::string, ap_info_stu> Rows() {
-        std::vector<ap_info_stu> list;
-        int count = 0, successes = 0, failures = 0;
-        store->QueryDevices(list, count, successes, failures, true, kSortByMac);
-        std::map<std::string, ap_info_stu> rows;
-        for (const ap_info_stu& row : list) {
-            rows[row.mac] = row;
-        }
-        return rows;
-    }
+    std::map<std::string, ap_info_stu> Rows() { return testing::RowsByMac(*store); }
 
     std::filesystem::path folder;
     std::unique_ptr<CSqlManagement> store;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "DevSim.h"
+#include "EngineTestData.h"
 #include "TestPort.h"
 #include "antitheft/AntiTheftCommand.h"
 #include "devices/CSqlManagement.h"
@@ -31,6 +32,7 @@ using namespace std::chrono_literals;
 using test::DevSim;
 using test::DevSimMac;
 using test::DevSimState;
+using testing::RandomBytes;
 
 // Bound for results that normally arrive within milliseconds; it only keeps a fault from hanging.
 constexpr auto kPatience = 30s;
@@ -49,15 +51,6 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = k
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> bytes(n);
-    for (auto& b : bytes) {
-        b = static_cast<std::uint8_t>(rng());
-    }
-    return bytes;
 }
 
 MacAddress Mac(const std::string& text) {
@@ -106,16 +99,7 @@ protected:
         ASSERT_TRUE(manager->Init()) << manager->LastCaptureError().text;
     }
 
-    std::map<std::string, ap_info_stu> Rows() {
-        std::vector<ap_info_stu> list;
-        int count = 0, successes = 0, failures = 0;
-        store->QueryDevices(list, count, successes, failures, true, kSortByMac);
-        std::map<std::string, ap_info_stu> rows;
-        for (const ap_info_stu& row : list) {
-            rows[row.mac] = row;
-        }
-        return rows;
-    }
+    std::map<std::string, ap_info_stu> Rows() { return testing::RowsByMac(*store); }
 
     // Starts one transfer per request and waits until every worker has finished.
     void Transfer(const std::vector<transmit_param_stu>& requests) {

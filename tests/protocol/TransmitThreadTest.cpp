@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineTestData.h"
 #include "FakeTransfer.h"
 
 namespace provix {
@@ -16,6 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::FakeClock;
+using testing::RandomBytes;
 using testing::FakeDevice;
 using testing::FakeOpener;
 using testing::RecordedStatus;
@@ -49,15 +51,6 @@ public:
 
     std::filesystem::path path;
 };
-
-std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> bytes(n);
-    for (auto& b : bytes) {
-        b = static_cast<std::uint8_t>(rng());
-    }
-    return bytes;
-}
 
 // One entry per distinct segment, in the order first sent.
 struct SegmentSeen {
